@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "bitmap/event_pass.h"
+#include "database/report_surface.h"
+#include "workfolder/result.h"
+
+namespace pressling {
+
+// The values the report shows.
+struct ConversionReport {
+  std::string appName;  // UTF-8: first 16 characters of the database name, NULs included
+  std::int32_t inputSize = 0;   // input length in bytes; 0 when no input was opened
+  std::int32_t resultSize = 0;  // output length in bytes; 0 when nothing was rebuilt
+  double ratio = 0;             // resultSize / inputSize * 100
+};
+
+enum class RunOutcome {
+  Converted,  // the output was written and kept
+  NoEffect,   // the output was not at least 1 % smaller and was deleted
+  Refused,    // the path or the database was not accepted; nothing written
+  Failed,     // a file or folder operation failed; nothing left behind
+  Stopped,    // the event pass asked the run to stop; nothing left behind
+  Busy,       // another run was active in this process; nothing printed
+};
+
+struct RunResult {
+  RunOutcome outcome = RunOutcome::Failed;
+  std::string detail;                 // precise reason when refused or failed
+  std::filesystem::path outputPath;   // the kept output, when converted
+  ConversionReport report;
+};
+
+// The whole job for one dropped path: progress line, conversion, report.
+RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass = {});
+
+}  // namespace pressling

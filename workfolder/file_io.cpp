@@ -1,0 +1,184 @@
+#include "workfolder/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace pressling {
+
+Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum) {
+  std::string message = "cannot ";
+  message += what;
+  message += " ";
+  message += path.string();
+  message += ": ";
+  message += std::strerror(errnum);
+  return Error{ErrorKind::FileOperation, std::move(message)};
+}
+
+namespace {
+
+Result<void> WriteAll(int fd, const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileFailure("write", path, errno);
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
+  auto input = InputFile::Open(path);
+  if (!input) return input.error();
+  std::vector<std::uint8_t> bytes(input->length());
+  if (auto read = input->Read(bytes); !read) return read.error();
+  return bytes;
+}
+
+Result<std::uint64_t> FileLength(const std::filesystem::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) return FileFailure("read the length of", path, errno);
+  if (!S_ISREG(st.st_mode)) return FileFailure("read the length of", path, EISDIR);
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+Result<void> WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
+  auto out = OutputFile::Create(path);
+  if (!out) return out.error();
+  if (auto r = out->Append(bytes); !r) return r;
+  return out->Commit();
+}
+
+Result<void> RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return FileFailure("rename " + from.string() + " to", to, errno);
+  return {};
+}
+
+Result<void> RemoveFile(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) != 0) return FileFailure("delete", path, errno);
+  return {};
+}
+
+InputFile::InputFile(int fd, std::filesystem::path path, std::uint64_t length)
+    : fd_(fd), path_(std::move(path)), length_(length) {}
+
+InputFile::InputFile(InputFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), length_(other.length_) {}
+
+InputFile& InputFile::operator=(InputFile&& other) noexcept {
+  if (this != &other) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    length_ = other.length_;
+  }
+  return *this;
+}
+
+InputFile::~InputFile() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+Result<InputFile> InputFile::Open(const std::filesystem::path& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return FileFailure("open", path, errno);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    int err = errno;
+    ::close(fd);
+    return FileFailure("read the length of", path, err);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return FileFailure("open", path, EISDIR);
+  }
+  return InputFile(fd, path, static_cast<std::uint64_t>(st.st_size));
+}
+
+Result<void> InputFile::Read(std::span<std::uint8_t> into) {
+  while (!into.empty()) {
+    ssize_t n = ::read(fd_, into.data(), into.size());
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return FileFailure("read", path_, errno);
+    }
+    if (n == 0) return Error{ErrorKind::FileOperation, "cannot read " + path_.string() + ": the file ends early"};
+    into = into.subspan(static_cast<std::size_t>(n));
+  }
+  return {};
+}
+
+OutputFile::OutputFile(int fd, std::filesystem::path path) : fd_(fd), path_(std::move(path)) {}
+
+OutputFile::OutputFile(OutputFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)), length_(other.length_) {}
+
+OutputFile& OutputFile::operator=(OutputFile&& other) noexcept {
+  if (this != &other) {
+    Discard();
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    length_ = other.length_;
+  }
+  return *this;
+}
+
+OutputFile::~OutputFile() { Discard(); }
+
+void OutputFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  ::unlink(path_.c_str());
+  fd_ = -1;
+}
+
+Result<OutputFile> OutputFile::Create(const std::filesystem::path& path) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return FileFailure("create", path, errno);
+  return OutputFile(fd, path);
+}
+
+Result<OutputFile> OutputFile::CreateUnique(const std::filesystem::path& directory, const std::string& prefix) {
+  std::string pattern = (directory / (prefix + "XXXXXX")).string();
+  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  if (fd < 0) return FileFailure("create a file in", directory, errno);
+  OutputFile file(fd, pattern);
+  // mkostemp makes the file private (0600); give it the mode any new file gets.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  if (::fchmod(fd, 0666 & ~mask) != 0) return FileFailure("set the permissions of", pattern, errno);
+  return file;
+}
+
+Result<void> OutputFile::Append(std::span<const std::uint8_t> bytes) {
+  if (auto r = WriteAll(fd_, path_, bytes); !r) return r;
+  length_ += bytes.size();
+  return {};
+}
+
+Result<void> OutputFile::CommitDurably() {
+  if (::fsync(fd_) != 0) return FileFailure("write", path_, errno);
+  return Commit();
+}
+
+Result<void> OutputFile::Commit() {
+  int fd = std::exchange(fd_, -1);
+  if (::close(fd) != 0) {
+    int err = errno;
+    ::unlink(path_.c_str());
+    return FileFailure("write", path_, err);
+  }
+  return {};
+}
+
+}  // namespace pressling
