@@ -1,0 +1,125 @@
+#include "bitmap/family_rewrite.h"
+
+#include <optional>
+
+#include "bitmap/big_endian.h"
+#include "bitmap/bitmap_headers.h"
+#include "bitmap/family_walk.h"
+#include "bitmap/pack_rle.h"
+#include "workfolder/file_io.h"
+
+namespace pressling {
+
+namespace {
+
+constexpr std::size_t kMaxSizeWord = 65535;
+
+// A colour table, and the direct-colour block of version 2, sit between the
+// header and the pixels and must stay uncompressed, so such bitmaps are kept.
+bool MayPack(const FamilyBitmap& bitmap, std::span<const std::uint8_t> header) {
+  if (bitmap.version == 1 || bitmap.dataLength == 0) return false;
+  const std::uint8_t flagsHigh = header[6];
+  if (flagsHigh & (kFlagCompressed | kFlagColorTable)) return false;
+  if (bitmap.version == 2 && (flagsHigh & kFlagDirectColor)) return false;
+  return true;
+}
+
+// Version 2 keeps the encoder's layout: the size word holds the length of the
+// whole rewritten bitmap, header included.
+bool CompressV2(std::span<const std::uint8_t> header, std::span<const std::uint8_t> data,
+                std::vector<std::uint8_t>& packed, std::vector<std::uint8_t>& out) {
+  PackRle(data, packed);
+  const std::size_t n = packed.size();
+  if (n >= data.size() || BitmapHeaderV2::kLength + n > kMaxSizeWord) return false;
+  WriteU16Be(packed, 0, static_cast<std::uint16_t>(BitmapHeaderV2::kLength + n));
+
+  BitmapHeaderV2 h = ReadBitmapHeaderV2(header.first<BitmapHeaderV2::kLength>());
+  h.flags |= std::uint16_t{kFlagCompressed} << 8;
+  h.compressionType = kCompressionRle;
+  if (h.nextDepthOffset != 0) h.nextDepthOffset = static_cast<std::uint16_t>((BitmapHeaderV2::kLength + n) / 4);
+  std::uint8_t bytes[BitmapHeaderV2::kLength];
+  WriteBitmapHeader(h, bytes);
+  out.insert(out.end(), bytes, bytes + sizeof bytes);
+  out.insert(out.end(), packed.begin(), packed.end());
+  return true;
+}
+
+// Version 3 readers expect a 4-byte size word: it holds 4 plus the length of
+// the run pairs, and the pairs are followed by zero fill to a multiple of 4.
+bool CompressV3(std::span<const std::uint8_t> header, std::span<const std::uint8_t> data,
+                std::vector<std::uint8_t>& packed, std::vector<std::uint8_t>& out) {
+  PackRle(data, packed);
+  // A count is never 0, so a zero count byte in the last two bytes is the fill.
+  const bool filled = packed[packed.size() - 2] == 0;
+  const std::size_t pairBytes = packed.size() - 2 - (filled ? 2 : 0);
+  const std::size_t sizeWord = 4 + pairBytes;
+  const std::size_t formLength = (sizeWord + 3) / 4 * 4;
+  if (formLength >= data.size()) return false;
+
+  BitmapHeaderV3 h = ReadBitmapHeaderV3(header.first<BitmapHeaderV3::kLength>());
+  h.flags |= std::uint16_t{kFlagCompressed} << 8;
+  h.compressionType = kCompressionRle;
+  // formLength < dataLength < distance < 2^31: the sum fits.
+  if (h.nextBitmapOffset != 0) h.nextBitmapOffset = static_cast<std::uint32_t>(BitmapHeaderV3::kLength + formLength);
+  std::uint8_t bytes[BitmapHeaderV3::kLength];
+  WriteBitmapHeader(h, bytes);
+  out.insert(out.end(), bytes, bytes + sizeof bytes);
+  std::uint8_t word[4];
+  WriteU32Be(word, 0, static_cast<std::uint32_t>(sizeWord));
+  out.insert(out.end(), word, word + 4);
+  out.insert(out.end(), packed.begin() + 2, packed.begin() + 2 + static_cast<std::ptrdiff_t>(pairBytes));
+  out.resize(out.size() + (formLength - sizeWord), 0);
+  return true;
+}
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8_t> piece, const EventPass& eventPass) {
+  auto walk = WalkBitmapFamily(piece, EventPass{});
+  if (!walk) return walk.error();
+  if (!walk->supported()) return Error{ErrorKind::Corrupt, "the bitmap family cannot be rewritten: " + walk->fault};
+
+  std::vector<std::uint8_t> out;
+  out.reserve(piece.size());
+  std::vector<std::uint8_t> packed;
+  for (std::size_t index = 0; index < walk->bitmaps.size(); ++index) {
+    const FamilyBitmap& bitmap = walk->bitmaps[index];
+    auto header = piece.subspan(bitmap.position, bitmap.headerLength);
+    auto data = piece.subspan(bitmap.position + bitmap.headerLength, bitmap.dataLength);
+    bool compressed = false;
+    if (MayPack(bitmap, header)) {
+      compressed = bitmap.version == 2 ? CompressV2(header, data, packed, out) : CompressV3(header, data, packed, out);
+    }
+    if (!compressed) {
+      out.insert(out.end(), header.begin(), header.end());
+      out.insert(out.end(), data.begin(), data.end());
+    }
+    if (!PassEvents(eventPass)) {
+      return Error{ErrorKind::Stopped, "stopped while rewriting bitmap " + std::to_string(index) + " of the family"};
+    }
+  }
+  return out;
+}
+
+Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
+                                  const std::filesystem::path& scratchDirectory, const EventPass& eventPass) {
+  auto piece = ReadWholeFile(pieceFilePath);
+  if (!piece) return piece.error();
+  auto rewritten = RewriteBitmapFamily(*piece, eventPass);
+  if (!rewritten) return Error{rewritten.error().kind, pieceFilePath.string() + ": " + rewritten.error().message};
+
+  // The scratch file is written completely before it replaces the piece, so a
+  // failure at any step leaves the piece as it was.
+  const std::filesystem::path scratchPath = scratchDirectory / "~bmp";
+  auto scratch = OutputFile::Create(scratchPath);
+  if (!scratch) return scratch.error();
+  if (auto r = scratch->Append(*rewritten); !r) return r;
+  if (auto r = scratch->Commit(); !r) return r;
+  if (auto r = RenameFile(scratchPath, pieceFilePath); !r) {
+    (void)RemoveFile(scratchPath);
+    return r;
+  }
+  return {};
+}
+
+}  // namespace pressling

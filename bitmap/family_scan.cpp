@@ -1,0 +1,23 @@
+#include "bitmap/family_scan.h"
+
+#include "bitmap/family_walk.h"
+#include "workfolder/file_io.h"
+
+namespace pressling {
+
+Result<bool> IsSupportedFamily(std::span<const std::uint8_t> piece, const EventPass& eventPass) {
+  auto walk = WalkBitmapFamily(piece, eventPass);
+  if (!walk) return walk.error();
+  return walk->supported();
+}
+
+Result<bool> IsSupportedFamily(const std::filesystem::path& pieceFilePath, const EventPass& eventPass) {
+  // A piece is one resource of a database shorter than 16 MiB, so it is read whole.
+  auto piece = ReadWholeFile(pieceFilePath);
+  if (!piece) return piece.error();
+  auto supported = IsSupportedFamily(std::span<const std::uint8_t>(*piece), eventPass);
+  if (!supported) return Error{supported.error().kind, pieceFilePath.string() + ": " + supported.error().message};
+  return supported;
+}
+
+}  // namespace pressling
