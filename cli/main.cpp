@@ -1,0 +1,87 @@
+// pressling-cli: converts each database named on the command line in turn and
+// prints the report lines to standard output.
+
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "database/conversion_run.h"
+#include "database/report_surface.h"
+
+namespace {
+
+constexpr const char* kVersion = "0.91";
+
+constexpr const char* kUsage =
+    "Usage: pressling-cli [--] FILE.prc...\n"
+    "Makes each Palm resource database smaller by run-length compressing its\n"
+    "bitmaps and writes the result beside it as NAME_comp.prc. The input is\n"
+    "never changed. When the result is not at least 1 % smaller, no file is made.\n"
+    "\n"
+    "  --help     show this help and exit\n"
+    "  --version  show the version and exit\n"
+    "  --         end of options; later arguments are files\n"
+    "\n"
+    "Exit status: 0 when every file was converted or had no effect, 1 when any\n"
+    "file was refused or failed, 2 for a usage error.\n";
+
+// Prints each report line on a line of its own; positions play no part.
+class TextSurface : public pressling::ReportSurface {
+ protected:
+  void EraseText() override {}
+  void DrawText(const std::string& text, float, float) override {
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+};
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "pressling-cli: %s\nTry 'pressling-cli --help'.\n", message.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> files;
+  bool optionsEnded = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (!optionsEnded && arg == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && arg == "--help") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (!optionsEnded && arg == "--version") {
+      std::printf("pressling-cli %s\n", kVersion);
+      return 0;
+    } else if (!optionsEnded && !arg.empty() && arg[0] == '-') {
+      return UsageError("unknown option " + arg);
+    } else {
+      files.push_back(arg);
+    }
+  }
+  if (files.empty()) return UsageError("no file given");
+
+  TextSurface surface;
+  int status = 0;
+  for (const std::string& file : files) {
+    pressling::RunResult result = pressling::ConvertDatabase(file, surface);
+    switch (result.outcome) {
+      case pressling::RunOutcome::Converted:
+      case pressling::RunOutcome::NoEffect:
+        break;
+      case pressling::RunOutcome::Refused:
+      case pressling::RunOutcome::Failed:
+      case pressling::RunOutcome::Stopped:
+      case pressling::RunOutcome::Busy:
+        std::fprintf(stderr, "pressling-cli: %s\n", result.detail.c_str());
+        status = 1;
+        break;
+    }
+  }
+  return status;
+}

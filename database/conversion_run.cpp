@@ -1,0 +1,196 @@
+#include "database/conversion_run.h"
+
+#include <atomic>
+#include <optional>
+#include <string_view>
+#include <system_error>
+
+#include "database/database_rebuild.h"
+#include "database/prc_format.h"
+#include "database/report_text.h"
+#include "database/resource_split.h"
+#include "workfolder/file_io.h"
+#include "workfolder/run_directory.h"
+#include "workfolder/work_folder.h"
+
+namespace pressling {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr float kLineX = 2600;
+constexpr float kFirstLineY = 400;
+constexpr double kRatioThreshold = 99.0;
+
+// Only one run at a time: a window can start another from an event pass.
+std::atomic<bool> runActive{false};
+
+class ActiveRun {
+ public:
+  ActiveRun() : acquired_(!runActive.exchange(true)) {}
+  ~ActiveRun() {
+    if (acquired_) runActive.store(false);
+  }
+  bool acquired() const { return acquired_; }
+
+ private:
+  bool acquired_;
+};
+
+// What a run has learnt when it ends, for the report.
+struct RunState {
+  PrcHeader header;              // all zero until the header was read
+  std::uint64_t inputLength = 0;  // 0 until the input was opened
+};
+
+bool PathAccepted(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string ending = path.substr(path.size() - 4);
+  for (char& c : ending)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return ending == ".prc";
+}
+
+// A clean-up step that failed once is tried again.
+Result<void> RemoveWithRetry(const fs::path& path) {
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    std::error_code ec;
+    if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return {};
+    if (RemoveFile(path)) return {};
+  }
+  return RemoveFile(path);
+}
+
+Result<void> RemoveWorkFolder(const fs::path& workFolder) {
+  if (!WorkFolderExists(workFolder)) return {};
+  if (DeleteWorkFolder(workFolder)) return {};
+  return DeleteWorkFolder(workFolder);
+}
+
+// Steps up to the rebuild: work folder, path test, head, split, rebuild.
+Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFolder, RunState& state,
+                                const EventPass& eventPass) {
+  const fs::path workFolder = runFolder / "tmp";
+  if (WorkFolderExists(workFolder)) {
+    if (auto r = DeleteWorkFolder(workFolder); !r) return r.error();
+  }
+  if (auto r = CreateWorkFolder(workFolder); !r) return r.error();
+
+  if (!PathAccepted(path)) return Error{ErrorKind::NotDatabase, "the name does not end in .prc"};
+
+  auto opened = InputFile::Open(path);
+  if (!opened) return opened.error();
+  std::optional<InputFile> input(std::move(*opened));
+  state.inputLength = input->length();
+  DatabaseHead head;
+  auto read = ReadDatabaseHead(*input, head);
+  state.header = head.header;
+  if (!read) return read.error();
+  if (auto r = SplitResources(*input, head.entries, workFolder, runFolder, eventPass); !r) return r.error();
+  input.reset();
+
+  return RebuildDatabase(path, head.header, head.entries, workFolder, eventPass);
+}
+
+void PrintReportHead(ReportSurface& surface, const ConversionReport& report, std::uint64_t inputLength) {
+  surface.ClearReport();
+  surface.SetPrintPosition(kLineX, kFirstLineY);
+  surface.PrintLine(std::string(kNameLabel) + WithoutNuls(report.appName));
+  surface.SetPrintPosition(kLineX, surface.printY);
+  surface.PrintLine(std::string(kInputLabel) + std::to_string(inputLength) + std::string(kByteUnit));
+  surface.SetPrintPosition(kLineX, surface.printY);
+}
+
+void PrintTwoLines(ReportSurface& surface, std::string_view line3, std::string_view line4) {
+  surface.PrintLine(std::string(line3));
+  surface.SetPrintPosition(kLineX, surface.printY);
+  surface.PrintLine(std::string(line4));
+}
+
+std::string_view RefusalText(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::NotDatabase:
+      return kNotDatabaseText;
+    case ErrorKind::Corrupt:
+      return kCorruptText;
+    case ErrorKind::TooLarge:
+      return kTooLargeText;
+    case ErrorKind::FileOperation:
+    case ErrorKind::Stopped:
+      break;
+  }
+  return kFileFailureText;
+}
+
+}  // namespace
+
+RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass) {
+  RunResult result;
+  ActiveRun active;
+  if (!active.acquired()) {
+    result.outcome = RunOutcome::Busy;
+    return result;
+  }
+
+  surface.ClearReport();
+  surface.SetPrintPosition(kLineX, kFirstLineY);
+  surface.PrintLine(std::string(kProgressText));
+
+  RunState state;
+  std::optional<Error> failure;
+  RebuiltDatabase rebuilt;
+  auto runFolder = RunDirectory::Create();
+  if (!runFolder) {
+    failure = runFolder.error();
+  } else {
+    auto converted = Convert(path, runFolder->path(), state, eventPass);
+    if (converted) rebuilt = std::move(*converted);
+    else failure = converted.error();
+    // The work folder and the private folder go before the report, after failures too.
+    if (auto r = RemoveWorkFolder(runFolder->path() / "tmp"); !r && !failure) failure = r.error();
+    if (auto r = runFolder->Remove(); !r && !failure) failure = r.error();
+  }
+
+  ConversionReport& report = result.report;
+  report.appName = DecodeAppName(state.header.name);
+  report.inputSize = static_cast<std::int32_t>(std::min<std::uint64_t>(state.inputLength, INT32_MAX));
+
+  if (!failure) {
+    report.resultSize = rebuilt.resultSize;
+    report.ratio = static_cast<double>(report.resultSize) / report.inputSize * 100;
+    if (report.ratio > kRatioThreshold) {
+      // No effect: neither the new output nor an older one of that name stays.
+      if (auto r = RemoveWithRetry(rebuilt.temporaryPath); !r) failure = r.error();
+      else if (auto old = RemoveWithRetry(rebuilt.outputPath); !old) failure = old.error();
+      else result.outcome = RunOutcome::NoEffect;
+    } else if (auto r = RenameFile(rebuilt.temporaryPath, rebuilt.outputPath); !r) {
+      failure = r.error();
+      (void)RemoveWithRetry(rebuilt.temporaryPath);
+    } else {
+      result.outcome = RunOutcome::Converted;
+      result.outputPath = rebuilt.outputPath;
+    }
+  }
+
+  if (failure && failure->kind == ErrorKind::Stopped) {
+    result.outcome = RunOutcome::Stopped;
+    result.detail = path + ": " + failure->message;
+    return result;
+  }
+
+  PrintReportHead(surface, report, state.inputLength);
+  if (failure) {
+    result.outcome = failure->kind == ErrorKind::FileOperation ? RunOutcome::Failed : RunOutcome::Refused;
+    result.detail = path + ": " + failure->message;
+    PrintTwoLines(surface, RefusalText(failure->kind), kNoFileText);
+  } else if (result.outcome == RunOutcome::NoEffect) {
+    PrintTwoLines(surface, kNoEffectText, kNoFileText);
+  } else {
+    PrintTwoLines(surface, std::string(kResultLabel) + std::to_string(report.resultSize) + std::string(kByteUnit),
+                  std::string(kRatioLabel) + FormatRatio(report.ratio) + std::string(kPercentUnit));
+  }
+  return result;
+}
+
+}  // namespace pressling

@@ -1,0 +1,89 @@
+#include "database/database_checks.h"
+
+#include <string>
+#include <unordered_map>
+
+#include "database/piece_name.h"
+
+namespace pressling {
+
+namespace {
+
+// Positions inside carriedFields of the fields that must be zero.
+constexpr std::size_t kAttributesAt = 0;
+constexpr std::size_t kAppInfoAt = 20;
+constexpr std::size_t kSortInfoAt = 24;
+constexpr std::size_t kNextRecordListAt = 40;
+
+std::uint32_t Read32(const PrcHeader& header, std::size_t at) {
+  const auto& f = header.carriedFields;
+  return static_cast<std::uint32_t>(f[at]) << 24 | static_cast<std::uint32_t>(f[at + 1]) << 16 |
+         static_cast<std::uint32_t>(f[at + 2]) << 8 | f[at + 3];
+}
+
+Error Fault(ErrorKind kind, std::string message) { return Error{kind, std::move(message)}; }
+
+}  // namespace
+
+Result<void> CheckFileLength(std::uint64_t length) {
+  if (length < HeadSize(0))
+    return Fault(ErrorKind::NotDatabase, "the file is " + std::to_string(length) +
+                                             " bytes long, too short for a database header (80 bytes)");
+  return {};
+}
+
+Result<void> CheckHeader(const PrcHeader& header, std::uint64_t length) {
+  if ((header.carriedFields[kAttributesAt + 1] & 0x01) == 0)
+    return Fault(ErrorKind::NotDatabase, "the resource-database attribute (0x0001) is not set");
+  const int n = ResourceCount(header);
+  if (length < HeadSize(n))
+    return Fault(ErrorKind::Corrupt, "the file is " + std::to_string(length) + " bytes long, too short for the list of " +
+                                         std::to_string(n) + " resources it announces (" +
+                                         std::to_string(HeadSize(n)) + " bytes)");
+  if (length >= kMaxDatabaseSize)
+    return Fault(ErrorKind::TooLarge, "the file is " + std::to_string(length) +
+                                          " bytes long; a database must be shorter than 16777216 bytes");
+  struct Field {
+    std::size_t at;
+    const char* name;
+  };
+  for (Field field : {Field{kAppInfoAt, "application-info offset"}, Field{kSortInfoAt, "sort-info offset"},
+                      Field{kNextRecordListAt, "next record list id"}}) {
+    if (std::uint32_t value = Read32(header, field.at); value != 0)
+      return Fault(ErrorKind::Corrupt, std::string("the ") + field.name + " is " + std::to_string(value) + ", not 0");
+  }
+  return {};
+}
+
+Result<void> CheckResourceList(const DatabaseHead& head, std::uint64_t length) {
+  const int n = static_cast<int>(head.entries.size()) - 1;
+  const auto dataStart = static_cast<std::int32_t>(HeadSize(n));
+  if (n == 0 && length > static_cast<std::uint64_t>(dataStart))
+    return Fault(ErrorKind::Corrupt, "the file holds " + std::to_string(length - dataStart) +
+                                         " bytes after its head but no resource");
+  if (n > 0 && EntryOffset(head.entries[0]) != dataStart)
+    return Fault(ErrorKind::Corrupt, "resource 0 starts at offset " + std::to_string(EntryOffset(head.entries[0])) +
+                                         ", not right after the resource list at " + std::to_string(dataStart));
+  for (int i = 1; i < n; ++i) {
+    const std::int32_t offset = EntryOffset(head.entries[i]);
+    if (static_cast<std::uint64_t>(offset) > length)
+      return Fault(ErrorKind::Corrupt, "resource " + std::to_string(i) + " offset " + std::to_string(offset) +
+                                           " lies past the end of the file (" + std::to_string(length) + " bytes)");
+    const std::int32_t previous = EntryOffset(head.entries[i - 1]);
+    if (offset < previous)
+      return Fault(ErrorKind::Corrupt, "resource " + std::to_string(i) + " offset " + std::to_string(offset) +
+                                           " lies before the offset " + std::to_string(previous) + " of resource " +
+                                           std::to_string(i - 1));
+  }
+  std::unordered_map<std::string, int> pieceNames;
+  pieceNames.reserve(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    auto [it, added] = pieceNames.emplace(PieceFileName(i, head.entries[i]), i);
+    if (!added)
+      return Fault(ErrorKind::Corrupt, "resources " + std::to_string(it->second) + " and " + std::to_string(i) +
+                                           " would share the piece file name " + it->first);
+  }
+  return {};
+}
+
+}  // namespace pressling

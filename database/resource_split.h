@@ -1,0 +1,22 @@
+#pragma once
+
+#include <filesystem>
+#include <span>
+
+#include "bitmap/event_pass.h"
+#include "database/prc_format.h"
+#include "workfolder/file_io.h"
+#include "workfolder/result.h"
+
+namespace pressling {
+
+// Cuts the resource data of input, whose read position is 80 + 10n, into one
+// piece file per resource in workFolder, named by PieceFileName. entries holds
+// entries 0 to n, the last being the sentinel. Each "Tbmp" piece whose family
+// is supported is compressed in place, with its scratch file in
+// scratchDirectory. One event pass per resource, after its piece is done.
+Result<void> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
+                            const std::filesystem::path& workFolder, const std::filesystem::path& scratchDirectory,
+                            const EventPass& eventPass);
+
+}  // namespace pressling

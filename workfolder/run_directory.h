@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+
+#include "workfolder/result.h"
+
+namespace pressling {
+
+// A private folder (mode 0700) of one run in the system's temporary folder
+// ($TMPDIR honoured). It holds the work folder and the scratch file, so two
+// runs never share files and nothing outside it is touched. It is removed by
+// Remove() or, failing that, by the destructor.
+class RunDirectory {
+ public:
+  static Result<RunDirectory> Create();
+  RunDirectory(RunDirectory&& other) noexcept;
+  RunDirectory& operator=(RunDirectory&& other) noexcept;
+  ~RunDirectory();
+
+  const std::filesystem::path& path() const { return path_; }
+  // Removes the folder with everything in it; a failed attempt is retried once.
+  Result<void> Remove();
+
+ private:
+  explicit RunDirectory(std::filesystem::path path) : path_(std::move(path)) {}
+  std::filesystem::path path_;  // empty once removed or moved from
+};
+
+}  // namespace pressling
