@@ -1,0 +1,40 @@
+#include "ui/window_surface.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QWidget>
+
+#include "ui/twips.h"
+
+namespace pressling::ui {
+
+WindowSurface::WindowSurface(QWidget& owner) : owner_(owner) {}
+
+void WindowSurface::Paint(QPainter& painter) const {
+  if (lines_.empty()) return;
+  painter.save();
+  painter.setFont(owner_.font());
+  painter.setPen(owner_.palette().color(QPalette::WindowText));
+  const double ascent = QFontMetricsF(owner_.font(), &owner_).ascent();
+  for (const Line& line : lines_) {
+    // A print position names the top of the line; QPainter wants the baseline.
+    QPointF topLeft = TwipsToPoint(line.x, line.y, owner_);
+    painter.drawText(QPointF(topLeft.x(), topLeft.y() + ascent), line.text);
+  }
+  painter.restore();
+}
+
+void WindowSurface::EraseText() {
+  lines_.clear();
+  owner_.update();
+}
+
+void WindowSurface::DrawText(const std::string& text, float x, float y) {
+  // The database name pads with NULs; they carry no glyph.
+  QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  shown.remove(QChar(u'\0'));
+  lines_.push_back({shown, x, y});
+  owner_.update();
+}
+
+}  // namespace pressling::ui

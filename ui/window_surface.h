@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "database/report_surface.h"
+
+class QPainter;
+class QWidget;
+
+namespace pressling::ui {
+
+// The report area of a window: the lines printed since the last ClearReport
+// are kept and drawn again on every repaint, so a report stays readable after
+// the window was covered.
+class WindowSurface : public ReportSurface {
+ public:
+  struct Line {
+    QString text;  // as printed, NUL characters removed
+    float x;       // left edge, twips
+    float y;       // top, twips
+  };
+
+  // Draws in owner's font and window-text colour and asks owner to repaint on
+  // every change.
+  explicit WindowSurface(QWidget& owner);
+
+  const std::vector<Line>& lines() const { return lines_; }
+  // Draws every kept line with a transparent background; called from the
+  // owner's paint event.
+  void Paint(QPainter& painter) const;
+
+ protected:
+  void EraseText() override;
+  void DrawText(const std::string& text, float x, float y) override;
+
+ private:
+  QWidget& owner_;
+  std::vector<Line> lines_;
+};
+
+}  // namespace pressling::ui
