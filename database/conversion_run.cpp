@@ -173,6 +173,9 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
     }
   }
 
+  // A run that fails after the rebuild (its clean-up, say) keeps no part of its output.
+  if (failure && !rebuilt.temporaryPath.empty()) (void)RemoveWithRetry(rebuilt.temporaryPath);
+
   if (failure && failure->kind == ErrorKind::Stopped) {
     result.outcome = RunOutcome::Stopped;
     result.detail = path + ": " + failure->message;
