@@ -1,0 +1,147 @@
+// Every file and folder operation of a run can fail: the run with the n-th
+// operation failing, for every n up to the number a run makes, must either
+// come out exactly as an undisturbed run or report the failure and leave no
+// output, no partial output and no private directory.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "tests/common/corpus.h"
+#include "tests/hardening/cli_scene.h"
+#include "tests/hardening/conversion_check.h"
+#include "tests/hardening/prc_model.h"
+#include "tests/hardening/worked_examples.h"
+
+namespace fs = std::filesystem;
+
+namespace pressling::hardening {
+namespace {
+
+constexpr const char* kFailureLine = "ファイル処理に失敗しました";
+
+// The smallest corpus database of at least 4 KiB that converts; the mixed
+// example database without a corpus.
+std::vector<std::uint8_t> DatabaseUnderTest(std::string* name) {
+  std::vector<std::uint8_t> best;
+  for (const fs::path& path : test::CorpusDatabases()) {
+    auto bytes = FileBytes(path);
+    if (bytes.size() < 4096 || (!best.empty() && bytes.size() >= best.size())) continue;
+    if (Classify(bytes) != Verdict::Accept || ExpectedOutputLength(bytes) * 100 > bytes.size() * 99) continue;
+    best = bytes;
+    *name = path.filename().string();
+  }
+  if (best.empty()) {
+    *name = "the generated mixed database";
+    best = MixedDatabase();
+  }
+  return best;
+}
+
+TEST(FaultInjection, EveryOperationOfARunFailsOnce) {
+  std::string name;
+  const auto database = DatabaseUnderTest(&name);
+  CliScene scene("faults");
+  const fs::path input = scene.in() / "app.prc";
+  const fs::path output = scene.in() / "app_comp.prc";
+  PutFile(input, database);
+  const std::vector<fs::path> watched{scene.in(), scene.tmp()};
+
+  const ChildRun baseline = scene.Run({input.string()}, scene.root(), 0, watched);
+  ASSERT_EQ(baseline.exitCode, 0) << baseline.out << baseline.err;
+  const long calls = scene.report().calls;
+  ASSERT_GT(calls, 0) << "the shim counted nothing";
+  const auto expectedOutput = FileBytes(output);
+  ASSERT_EQ(CheckConvertedOutput(database, expectedOutput), "");
+  fs::remove(output);
+
+  long failed = 0, absorbed = 0;
+  for (long n = 1; n <= calls && !HasFailure(); ++n) {
+    const ChildRun run = scene.Run({input.string()}, scene.root(), n, watched);
+    const std::string where = "operation " + std::to_string(n) + " of " + std::to_string(calls) + " (" +
+                              scene.report().hit + "):\n" + run.out + run.err;
+    EXPECT_EQ(FileBytes(input), database) << where;
+    EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{}) << "private directory left; " << where;
+    if (run.exitCode == 0) {
+      // Only a failure the run could retry or do without may end in success.
+      EXPECT_EQ(run.out, baseline.out) << where;
+      EXPECT_EQ(FileBytes(output), expectedOutput) << where;
+      ++absorbed;
+    } else {
+      EXPECT_EQ(run.exitCode, 1) << where;
+      EXPECT_FALSE(scene.report().hit.empty()) << "failed without an injected fault; " << where;
+      EXPECT_NE(run.out.find(kFailureLine), std::string::npos) << where;
+      EXPECT_FALSE(run.err.empty()) << where;
+      ++failed;
+    }
+    std::error_code ec;
+    fs::remove(output, ec);
+    EXPECT_EQ(FolderNames(scene.in()), std::vector<std::string>{"app.prc"}) << where;
+    for (const auto& entry : fs::directory_iterator(scene.in())) {
+      if (entry.path() != input) fs::remove_all(entry.path(), ec);
+    }
+  }
+  std::printf("fault injection on %s: %ld operations, %ld runs reported the failure, %ld absorbed it\n", name.c_str(),
+              calls, failed, absorbed);
+  RecordProperty("operations", std::to_string(calls));
+}
+
+// Mounts a small tmpfs for the length of a test; skips without root or mount.
+class SmallDisk {
+ public:
+  SmallDisk(const fs::path& at, std::size_t bytes) : at_(at) {
+    fs::create_directory(at);
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_ && ::umount2(at_.c_str(), 0) != 0) ::umount2(at_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  fs::path at_;
+  bool mounted_ = false;
+};
+
+// A database of about 64 KiB that does not fit twice on a disk of 96 KiB.
+std::vector<std::uint8_t> LargeDatabase() {
+  std::vector<std::uint8_t> noise(60000);
+  std::uint32_t seed = 99;
+  for (auto& b : noise) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+  return BuildPrc("Large", {{"code", 1, noise}, {"Tbmp", 1, WorkedExampleBitmap()}});
+}
+
+TEST(FaultInjection, DiskFullWhileWritingTheOutput) {
+  CliScene scene("diskfull-output");
+  SmallDisk disk(scene.in(), 96 * 1024);
+  if (!disk.mounted()) GTEST_SKIP() << "needs root and a working `mount -t tmpfs`; disk-full case skipped";
+  const fs::path input = scene.in() / "big.prc";
+  const auto database = LargeDatabase();
+  PutFile(input, database);
+  const ChildRun run = scene.Run({input.string()}, scene.root());
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find(kFailureLine), std::string::npos) << run.out;
+  EXPECT_EQ(FileBytes(input), database);
+  EXPECT_EQ(FolderNames(scene.in()), std::vector<std::string>{"big.prc"});
+  EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{});
+}
+
+TEST(FaultInjection, DiskFullWhileSplitting) {
+  CliScene scene("diskfull-split");
+  SmallDisk disk(scene.tmp(), 32 * 1024);
+  if (!disk.mounted()) GTEST_SKIP() << "needs root and a working `mount -t tmpfs`; disk-full case skipped";
+  const fs::path input = scene.in() / "big.prc";
+  const auto database = LargeDatabase();
+  PutFile(input, database);
+  const ChildRun run = scene.Run({input.string()}, scene.root());
+  EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+  EXPECT_NE(run.out.find(kFailureLine), std::string::npos) << run.out;
+  EXPECT_EQ(FileBytes(input), database);
+  EXPECT_EQ(FolderNames(scene.in()), std::vector<std::string>{"big.prc"});
+  EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace pressling::hardening
