@@ -71,12 +71,23 @@ TEST(PackRle, EmptyInputGivesFourZeroBytes) {
 // end at every alignment, singles next to runs, and runs crossing row ends.
 TEST(PackRle, MatchesTheByteAtATimeEncoderOnGeneratedBitmaps) {
   std::mt19937 random(7);
-  for (std::size_t n : {1u, 2u, 3u, 15u, 16u, 17u, 18u, 31u, 33u, 127u, 128u, 129u, 130u, 143u, 144u, 145u, 257u,
-                        1001u, 4099u, 20000u}) {
-    for (int pattern = 0; pattern < 5; ++pattern) {
+  for (std::size_t n : {1u, 2u, 3u, 15u, 16u, 17u, 18u, 31u, 33u, 79u, 80u, 81u, 127u, 128u, 129u, 130u, 143u, 144u,
+                        145u, 257u, 1001u, 4099u, 20000u}) {
+    for (int pattern = 0; pattern < 6; ++pattern) {
       Bytes data(n);
       std::uint8_t value = 0;
+      std::size_t segmentLeft = 0;
+      bool noisy = false;
       for (std::size_t j = 0; j < n; ++j) {
+        if (pattern == 5) {  // streaks of noise between runs, both of any length
+          if (segmentLeft-- == 0) {
+            segmentLeft = random() % (noisy ? 200 : 90);
+            noisy = !noisy;
+            value = static_cast<std::uint8_t>(random());
+          }
+          data[j] = noisy ? static_cast<std::uint8_t>(random()) : value;
+          continue;
+        }
         switch (pattern) {
           case 0: data[j] = static_cast<std::uint8_t>(random()); break;                        // noise
           case 1: data[j] = 0x5A; break;                                                     // one value
