@@ -107,6 +107,9 @@ void Form1::RunConversion(const QString& path) {
   if (!closeRequested_) {
     EventPass eventPass = [this] {
       QCoreApplication::processEvents();
+      // The dispatcher skips posted events that were already waiting when the
+      // run started inside it; deliver those as well.
+      QCoreApplication::sendPostedEvents();
       return !closeRequested_;
     };
     ConvertDatabase(QFile::encodeName(path).toStdString(), surface_, eventPass);
