@@ -59,8 +59,8 @@ Result<void> CheckResourceList(const DatabaseHead& head, std::uint64_t length) {
   const int n = static_cast<int>(head.entries.size()) - 1;
   const auto dataStart = static_cast<std::int32_t>(HeadSize(n));
   if (n == 0 && length > static_cast<std::uint64_t>(dataStart))
-    return Fault(ErrorKind::Corrupt, "the file holds " + std::to_string(length - dataStart) +
-                                         " bytes after its head but no resource");
+    return Fault(ErrorKind::Corrupt, "the file is " + std::to_string(length) +
+                                         " bytes long but holds no resource (80 bytes expected)");
   if (n > 0 && EntryOffset(head.entries[0]) != dataStart)
     return Fault(ErrorKind::Corrupt, "resource 0 starts at offset " + std::to_string(EntryOffset(head.entries[0])) +
                                          ", not right after the resource list at " + std::to_string(dataStart));

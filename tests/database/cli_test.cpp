@@ -1,0 +1,88 @@
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "tests/database/test_support.h"
+
+namespace pressling {
+namespace {
+
+using test::Bytes;
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+std::string Text(const std::filesystem::path& path) {
+  Bytes bytes = test::ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// Runs pressling-cli with arguments (already shell-quoted) inside folder.
+CliRun RunCli(const test::TempFolder& folder, const std::string& arguments, const std::string& environment = "") {
+  const std::string command = "cd '" + folder.path().string() + "' && " + environment + " '" PRESSLING_CLI "' " + arguments +
+                              " >.stdout 2>.stderr";
+  const int raw = std::system(command.c_str());
+  CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Text(folder / ".stdout"), Text(folder / ".stderr")};
+  std::filesystem::remove(folder / ".stdout");
+  std::filesystem::remove(folder / ".stderr");
+  return run;
+}
+
+Bytes Compressible() {
+  return test::MakeDatabase("MyApp", {{test::Type("Tbmp"), {0x00, 0x01}, test::ZeroBitmapV2(1000)}});
+}
+
+TEST(CliTest, OptionsAndUsageErrors) {
+  test::TempFolder folder;
+  CliRun version = RunCli(folder, "--version");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out, "pressling-cli 0.91\n");
+
+  CliRun help = RunCli(folder, "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("Usage: pressling-cli [--] FILE.prc...\n", 0), 0u);
+  EXPECT_EQ(help.err, "");
+
+  for (const char* bad : {"", "-x.prc", "--verbose a.prc"}) {
+    SCOPED_TRACE(bad);
+    CliRun usage = RunCli(folder, bad);
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_EQ(usage.out, "");
+    EXPECT_NE(usage.err.find("Try 'pressling-cli --help'."), std::string::npos);
+  }
+}
+
+TEST(CliTest, ConvertsEachFileAndReportsRefusals) {
+  test::TempFolder folder;
+  test::TempFolder tmpDir;
+  test::WriteBytes(folder / "-a.prc", Compressible());
+  Bytes corrupt = Compressible();
+  corrupt[78 + 9] = 0x50;  // entry 0 offset 80: no gap bytes
+  test::WriteBytes(folder / "bad.prc", corrupt);
+  test::WriteBytes(folder / "same.prc", test::MakeDatabase("Same", {{test::Type("code"), {0, 1}, {1, 2}}}));
+
+  CliRun both = RunCli(folder, "-- -a.prc same.prc", "TMPDIR='" + tmpDir.path().string() + "'");
+  EXPECT_EQ(both.status, 0);
+  EXPECT_EQ(both.out,
+            "処理中です…\nアプリ名：MyApp\nオリジナル：1106 byte\n圧縮処理後：126 byte\n圧縮率：11.4 %\n"
+            "処理中です…\nアプリ名：Same\nオリジナル：92 byte\n圧縮効果はありません\nファイル作成しませんでした\n");
+  EXPECT_EQ(both.err, "");
+  EXPECT_TRUE(std::filesystem::exists(folder / "-a_comp.prc"));
+
+  CliRun mixed = RunCli(folder, "bad.prc ./-a.prc missing.prc", "TMPDIR='" + tmpDir.path().string() + "'");
+  EXPECT_EQ(mixed.status, 1);
+  EXPECT_EQ(mixed.err,
+            "pressling-cli: bad.prc: resource 0 starts at offset 80, not right after the resource list at 90\n"
+            "pressling-cli: missing.prc: cannot open missing.prc: No such file or directory\n");
+  EXPECT_NE(mixed.out.find("データベースが壊れています\nファイル作成しませんでした\n処理中です…\n"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(folder / "bad_comp.prc"));
+  EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
+}
+
+}  // namespace
+}  // namespace pressling
