@@ -111,6 +111,11 @@ Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
   // The scratch file is written completely before it replaces the piece, so a
   // failure at any step leaves the piece as it was.
   const std::filesystem::path scratchPath = scratchDirectory / "~bmp";
+  std::error_code ec;
+  if (std::filesystem::absolute(scratchPath, ec).lexically_normal() ==
+      std::filesystem::absolute(pieceFilePath, ec).lexically_normal()) {
+    return Error{ErrorKind::FileOperation, "cannot use " + scratchPath.string() + " as scratch file: it is the piece itself"};
+  }
   auto scratch = OutputFile::Create(scratchPath);
   if (!scratch) return scratch.error();
   if (auto r = scratch->Append(*rewritten); !r) return r;

@@ -97,6 +97,14 @@ TEST_F(CompressBitmapFamilyFile, ScratchThatCannotReplaceThePieceIsRemoved) {
   EXPECT_FALSE(fs::exists(dir_ / "scratch" / "~bmp"));
 }
 
+TEST_F(CompressBitmapFamilyFile, PieceNamedLikeTheScratchFileIsNotOverwritten) {
+  piecePath_ = dir_ / "scratch" / "~bmp";
+  WritePiece(kFamily);
+  auto result = CompressBitmapFamily(piecePath_, dir_ / "scratch" / ".", EventPass{});
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(Piece(), kFamily);
+}
+
 TEST_F(CompressBitmapFamilyFile, MissingPieceIsAnError) {
   auto missing = CompressBitmapFamily(dir_ / "gone" / "piece", dir_ / "scratch", EventPass{});
   ASSERT_FALSE(missing.ok());
