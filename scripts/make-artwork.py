@@ -201,34 +201,37 @@ def write_bmp_rle8(indexed, path):
 # ---------------------------------------------------------------- icon
 
 def draw_icon(size):
-    """The application icon: a folder with a cyan clamp pressing its papers."""
-    s = 16 if size <= 16 else 8
+    """The application icon: a folder with two cyan arrowheads pressing it."""
+    s = 16  # supersampling per output pixel
     n = size * s
-    u = n / 48.0  # the design is made on a 48-unit grid
+    u = n / 48.0  # the design is made on a 48-unit grid in steps of 3, so that
+    # its edges fall on whole pixels at 16, 32 and 48 pixels
     image = Image.new("RGBA", (n, n), (0, 0, 0, 0))
     d = ImageDraw.Draw(image)
 
     def box(x0, y0, x1, y1):
-        return [round(x0 * u), round(y0 * u), round(x1 * u), round(y1 * u)]
+        return [round(x0 * u), round(y0 * u), round(x1 * u) - 1, round(y1 * u) - 1]
 
-    edge = max(1, round((1.5 if size > 16 else 2.2) * u))
-    d.rounded_rectangle(box(3, 8, 22, 18), radius=round(3 * u), fill=FOLDER_BACK + (255,),
+    edge = round(1.5 * s) if size >= 48 else s
+    radius = round(3 * u)
+    d.rounded_rectangle(box(3, 6, 21, 15), radius=radius, fill=FOLDER_BACK + (255,),
                         outline=FOLDER_EDGE + (255,), width=edge)
-    d.rounded_rectangle(box(3, 13, 45, 44), radius=round(4 * u), fill=FOLDER_BACK + (255,),
+    d.rounded_rectangle(box(3, 12, 45, 45), radius=radius, fill=FOLDER_BACK + (255,),
                         outline=FOLDER_EDGE + (255,), width=edge)
-    d.rectangle(box(9, 17, 39, 34), fill=(255, 255, 255, 255), outline=(110, 140, 146, 255), width=edge)
+    d.rectangle(box(9, 15, 39, 33), fill=(255, 255, 255, 255), outline=(110, 140, 146, 255), width=edge)
     if size > 16:
-        for i in range(3):
-            y = 21.5 + i * 4
-            d.line(box(13, y, 35 - (6 if i == 2 else 0), y), fill=PANEL_BORDER + (255,), width=round(1.6 * u))
-    d.rounded_rectangle(box(3, 26, 45, 44), radius=round(4 * u), fill=FOLDER_FRONT + (255,),
+        for y in (20, 24.5):
+            d.line([round(13.5 * u), round(y * u), round(34.5 * u), round(y * u)], fill=PANEL_BORDER + (255,),
+                   width=round(1.5 * u))
+    d.rounded_rectangle(box(3, 24, 45, 45), radius=radius, fill=FOLDER_FRONT + (255,),
                         outline=FOLDER_EDGE + (255,), width=edge)
-    # The clamp: two cyan arrowheads pressing down and up on the folder.
-    arrow = (20, 150, 160, 255)
+    # Two arrowheads press on the folder from above and below.
+    arrow = (20, 160, 170, 255)
     outline = (10, 80, 88, 255)
-    d.polygon([(round(x * u), round(y * u)) for x, y in ((30, 1), (46, 1), (38, 10))], fill=arrow, outline=outline)
-    d.polygon([(round(x * u), round(y * u)) for x, y in ((30, 47), (46, 47), (38, 38))], fill=arrow, outline=outline)
-    return image.resize((size, size), Image.LANCZOS)
+    for tip, base in ((12, 0), (36, 48)):
+        points = [(27 * u, base * u), (45 * u, base * u), (36 * u, tip * u)]
+        d.polygon([(round(x), round(y)) for x, y in points], fill=arrow, outline=outline, width=edge)
+    return image.resize((size, size), Image.BOX)
 
 
 def icon_8bit(image):
