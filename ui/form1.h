@@ -24,7 +24,6 @@ class Form1 : public QWidget {
 
   WindowSurface& Surface() { return surface_; }
   LinkLabel& Label3() { return *label3_; }
-  QLineEdit& Text1() { return *text1_; }
   // True from the moment a drop is accepted until its run has returned.
   bool IsBusy() const { return busy_; }
 

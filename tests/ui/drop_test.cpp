@@ -11,6 +11,7 @@
 #include "tests/common/corpus.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/form1.h"
+#include "ui/link_label.h"
 
 namespace fs = std::filesystem;
 using pressling::test::DropOn;
@@ -207,6 +208,24 @@ class DropTest : public QObject {
     QVERIFY(fs::exists(CompName(first)));
     QVERIFY(!fs::exists(CompName(second)));
     QCOMPARE(form.Surface().lines()[0].text, QString::fromUtf8("アプリ名：StarWarsAscii"));
+  }
+
+  void linkWorksDuringARunAndTheRunGoesOn() {
+    if (!HaveCorpus({kShrinks})) QSKIP("no Palm corpus at ../shared/corpus/real beside the checkout");
+    const fs::path input = Copy(kShrinks);
+    Form1 form;
+    int opened = 0;
+    form.Label3().SetOpener([&](const QUrl&) { return form.IsBusy() && ++opened > 0; });
+    QMimeData data;
+    SetLocalFiles(data, {input});
+    QVERIFY(DropOn(form, data).dropAccepted);
+    QMetaObject::invokeMethod(
+        &form, [&] { QTest::mouseClick(&form.Label3(), Qt::LeftButton); }, Qt::QueuedConnection);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), kRunTimeoutMs);
+    QCOMPARE(opened, 1);
+    QCOMPARE(form.Label3().TextColour(), QColor(192, 128, 192));
+    QVERIFY(fs::exists(CompName(input)));
+    QCOMPARE(form.Surface().lines().size(), size_t{4});
   }
 
   void closeDuringARunStopsItAndLeavesNothingBehind() {

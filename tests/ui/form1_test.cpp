@@ -126,13 +126,6 @@ class Form1Test : public QObject {
     QCOMPARE(hand.pixelColor(12, 2), QColor(Qt::black));
     QCOMPARE(hand.pixelColor(0, 0).alpha(), 0);
   }
-
-  void clientAreaShowsWhiteGroundAndPicture() {
-    Form1 form;
-    QImage shot = form.grab().toImage();
-    QCOMPARE(shot.pixelColor(370, 200), QColor(Qt::white));
-    QCOMPARE(shot.pixelColor(253, 68), QColor(255, 255, 198));
-  }
 };
 
 QTEST_MAIN(Form1Test)
