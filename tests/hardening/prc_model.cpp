@@ -34,6 +34,8 @@ Verdict Classify(std::span<const std::uint8_t> file, std::string* why) {
   const std::uint64_t head = kHeadLength + 10 * std::uint64_t{n};
   if (size < head) return Say(Verdict::Corrupt, why, "shorter than its list");
   if (size >= kTooLarge) return Say(Verdict::TooLarge, why, "16 MiB or more");
+  // Bytes after an empty list belong to no resource and would be lost.
+  if (n == 0 && size > head) return Say(Verdict::Corrupt, why, "bytes after an empty list");
   if (Be32(file, 52) != 0 || Be32(file, 56) != 0 || Be32(file, 72) != 0) {
     return Say(Verdict::Corrupt, why, "application info, sort info or next list");
   }

@@ -23,6 +23,8 @@ else
   convert_seeds=("$work/seeds/convert")
 fi
 
+# The runs write and sync many small files; a memory file system keeps that cheap.
+if [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 run() {
