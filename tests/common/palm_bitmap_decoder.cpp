@@ -21,32 +21,39 @@ Error Bad(std::size_t index, std::size_t position, const std::string& fault) {
 }
 
 // Expands (count, value) pairs of stream until it ends or a zero count (the fill) is met.
-Result<void> Expand(DecodedBitmap& bitmap, std::size_t index, std::span<const std::uint8_t> stream) {
+void Expand(DecodedBitmap& bitmap, std::span<const std::uint8_t> stream) {
   std::size_t k = 0;
   for (; k + 1 < stream.size(); k += 2) {
     const std::uint8_t count = stream[k];
     if (count == 0) break;
-    if (bitmap.pixels.size() + count > kMaxPixels) return Bad(index, bitmap.position, "stream expands too far");
+    if (bitmap.pixels.size() + count > kMaxPixels) {
+      bitmap.streamFault = "the stream expands too far";
+      bitmap.pixels = bitmap.stored;
+      return;
+    }
     bitmap.maxCount = std::max<int>(bitmap.maxCount, count);
     bitmap.pixels.insert(bitmap.pixels.end(), count, stream[k + 1]);
   }
   bitmap.pairBytes = k;
-  return {};
 }
 
-Result<void> Decode(DecodedBitmap& bitmap, std::size_t index) {
+void Decode(DecodedBitmap& bitmap) {
   if (bitmap.version == 1) {
     bitmap.pixels = bitmap.stored;
-    return {};
+    return;
   }
   bitmap.compressed = (bitmap.header[6] & 0x80) != 0;
   bitmap.runLength = bitmap.compressed && bitmap.header[13] == 1;
   if (!bitmap.runLength) {
     bitmap.pixels = bitmap.stored;
-    return {};
+    return;
   }
   const std::size_t wordWidth = bitmap.version == 2 ? 2 : 4;
-  if (bitmap.stored.size() < wordWidth) return Bad(index, bitmap.position, "no room for the size word");
+  if (bitmap.stored.size() < wordWidth) {
+    bitmap.streamFault = "no room for the size word";
+    bitmap.pixels = bitmap.stored;
+    return;
+  }
   bitmap.sizeWord = Be(bitmap.stored, 0, wordWidth);
   std::span<const std::uint8_t> stream(bitmap.stored);
   stream = stream.subspan(wordWidth);
@@ -54,7 +61,7 @@ Result<void> Decode(DecodedBitmap& bitmap, std::size_t index) {
   if (bitmap.version == 3 && bitmap.sizeWord >= 4 && bitmap.sizeWord <= bitmap.stored.size()) {
     stream = stream.first(bitmap.sizeWord - 4);
   }
-  return Expand(bitmap, index, stream);
+  Expand(bitmap, stream);
 }
 
 std::string Hex(std::span<const std::uint8_t> bytes) {
@@ -107,6 +114,10 @@ bool CheckPacked(const DecodedBitmap& in, const DecodedBitmap& out, std::string&
             ") or fill wrong in " + Hex(out.stored);
     return false;
   }
+  if (!out.streamFault.empty()) {
+    fault = out.streamFault;
+    return false;
+  }
   if (out.maxCount > 128) {
     fault = "a count above 128";
     return false;
@@ -139,7 +150,7 @@ Result<std::vector<DecodedBitmap>> DecodeBitmapFamily(std::span<const std::uint8
     bitmap.position = p;
     bitmap.header.assign(piece.begin() + static_cast<std::ptrdiff_t>(p), piece.begin() + static_cast<std::ptrdiff_t>(p + h));
     bitmap.stored.assign(piece.begin() + static_cast<std::ptrdiff_t>(p + h), piece.begin() + static_cast<std::ptrdiff_t>(end));
-    if (auto r = Decode(bitmap, index); !r) return r.error();
+    Decode(bitmap);
     bitmaps.push_back(std::move(bitmap));
     if (distance == 0) return bitmaps;
     p += distance;

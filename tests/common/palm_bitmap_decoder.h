@@ -21,13 +21,15 @@ struct DecodedBitmap {
   std::uint32_t sizeWord = 0;        // run-length only: the 2-byte (version 2) or 4-byte (version 3) size word
   std::size_t pairBytes = 0;         // run-length only: bytes of (count, value) pairs expanded
   int maxCount = 0;                  // run-length only: the largest count met
+  std::string streamFault;           // run-length only: why the stream does not decode; pixels are then as stored
   std::vector<std::uint8_t> pixels;  // the data block decoded, or as stored when it is not run-length
 };
 
 // Walks the family from byte 0 by the rules of the bitmap walk (versions 1 to
 // 3, headers and distances inside the piece, distances not shorter than their
 // header and below 2^31) and decodes each bitmap. Never reads outside piece;
-// any malformation is an error.
+// a malformed family is an error, a run-length stream that does not decode is
+// noted in its bitmap's streamFault.
 Result<std::vector<DecodedBitmap>> DecodeBitmapFamily(std::span<const std::uint8_t> piece);
 
 // True when after is a correct rewrite of before: the same bitmaps in the same
