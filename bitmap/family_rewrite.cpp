@@ -1,7 +1,5 @@
 #include "bitmap/family_rewrite.h"
 
-#include <optional>
-
 #include "bitmap/big_endian.h"
 #include "bitmap/bitmap_headers.h"
 #include "bitmap/family_walk.h"
