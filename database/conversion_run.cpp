@@ -54,12 +54,14 @@ bool PathAccepted(const std::string& path) {
 
 // A clean-up step that failed once is tried again.
 Result<void> RemoveWithRetry(const fs::path& path) {
+  Result<void> removed;
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::error_code ec;
     if (fs::symlink_status(path, ec).type() == fs::file_type::not_found) return {};
-    if (RemoveFile(path)) return {};
+    removed = RemoveFile(path);
+    if (removed) return {};
   }
-  return RemoveFile(path);
+  return removed;
 }
 
 Result<void> RemoveWorkFolder(const fs::path& workFolder) {
