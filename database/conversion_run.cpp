@@ -132,6 +132,7 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
   ActiveRun active;
   if (!active.acquired()) {
     result.outcome = RunOutcome::Busy;
+    result.detail = path + ": another conversion is running";
     return result;
   }
 
