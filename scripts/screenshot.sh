@@ -29,7 +29,9 @@ else
   exe="$root/build/ui/pressling"
 fi
 
-xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" bash -s "$exe" "$out" <<'INNER'
+runtime=$(mktemp -d)
+trap 'rm -rf "$runtime"' EXIT
+XDG_RUNTIME_DIR=$runtime xvfb-run -a -s "-screen 0 800x600x24 -dpi 96" bash -s "$exe" "$out" <<'INNER'
 set -euo pipefail
 exe=$1 out=$2
 "$exe" &
