@@ -10,7 +10,7 @@
 namespace pressling {
 
 // True when every header of the bitmap family in piece is of version 1, 2 or 3
-// and the family is well formed (see family_scan.cpp); false leaves the piece
+// and the family is well formed (see family_walk.h); false leaves the piece
 // untouched. Makes one event pass per bitmap; Stopped when it asks to stop.
 Result<bool> IsSupportedFamily(std::span<const std::uint8_t> piece, const EventPass& eventPass);
 
