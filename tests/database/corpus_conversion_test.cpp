@@ -114,7 +114,11 @@ TEST(CorpusConversionTest, EveryDatabaseIsRefusedOrRebuiltFaithfully) {
       SCOPED_TRACE("resource " + std::to_string(i));
       EXPECT_EQ(after[i].typeAndId, before[i].typeAndId);
       const bool bitmap = std::equal(before[i].typeAndId.begin(), before[i].typeAndId.begin() + 4, "Tbmp");
-      if (!bitmap || after[i].data == before[i].data) continue;
+      if (!bitmap) {
+        EXPECT_EQ(after[i].data, before[i].data);
+        continue;
+      }
+      if (after[i].data == before[i].data) continue;
       ++compressedBitmaps;
       std::string why;
       auto same = test::SamePixels(before[i].data, after[i].data, &why);
