@@ -56,6 +56,7 @@ Form1::Form1(QWidget* parent)
   setFont(QFont(GothicFamily(), 9));
   setFixedSize(TwipsToSize(5745, 3165, *this));
   setAcceptDrops(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);  // paintEvent covers every pixel
 
   label3_ = new LinkLabel(this);
   label3_->move(TwipsToRect(2505, 2640, 2565, 225, *this).topLeft());
