@@ -169,14 +169,13 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
       else result.outcome = RunOutcome::NoEffect;
     } else if (auto r = RenameFile(rebuilt.temporaryPath, rebuilt.outputPath); !r) {
       failure = r.error();
-      (void)RemoveWithRetry(rebuilt.temporaryPath);
     } else {
       result.outcome = RunOutcome::Converted;
       result.outputPath = rebuilt.outputPath;
     }
   }
 
-  // A run that fails after the rebuild (its clean-up, say) keeps no part of its output.
+  // A run that fails after the rebuild (its clean-up or the rename, say) keeps no part of its output.
   if (failure && !rebuilt.temporaryPath.empty()) (void)RemoveWithRetry(rebuilt.temporaryPath);
 
   if (failure && failure->kind == ErrorKind::Stopped) {
