@@ -90,7 +90,9 @@ InputFile::~InputFile() {
 }
 
 Result<InputFile> InputFile::Open(const std::filesystem::path& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below
+  // as no regular file, and regular files ignore the flag.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return FileFailure("open", path, errno);
   struct stat st;
   if (::fstat(fd, &st) != 0) {
