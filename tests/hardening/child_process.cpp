@@ -37,6 +37,7 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::p
     if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
     if (::chdir(cwd.c_str()) != 0) ::_exit(126);
     for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
+    ::alarm(30);  // a child that hangs is killed and fails its test
     ::execv(args[0], args.data());
     ::_exit(127);
   }
@@ -56,6 +57,8 @@ std::map<std::string, std::string> Snapshot(const fs::path& root) {
       entries[relative.string()] = "link -> " + fs::read_symlink(it->path()).string();
     } else if (it->is_directory()) {
       entries[relative.string()] = "dir";
+    } else if (!it->is_regular_file()) {
+      entries[relative.string()] = "special";
     } else {
       const std::string content = ReadText(it->path());
       entries[relative.string()] =

@@ -23,7 +23,7 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::p
                   const std::filesystem::path& cwd, const std::filesystem::path& captureDir);
 
 // Every entry under root, symbolic links not followed: relative path to
-// "dir", "link -> target" or "file <size> <hash of the content>".
+// "dir", "link -> target", "file <size> <hash of the content>" or "special".
 std::map<std::string, std::string> Snapshot(const std::filesystem::path& root);
 
 // The differences between two snapshots, one per line; empty when equal.

@@ -3,6 +3,7 @@
 // given, whatever the names hold. The preloaded shim logs every operation
 // that creates, changes or removes something, on any path.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "tests/hardening/cli_scene.h"
 #include "tests/hardening/conversion_check.h"
@@ -123,6 +124,24 @@ TEST(HostileNames, AnOutputNameTakenByALinkNeverWritesThroughIt) {
   EXPECT_EQ(FileBytes(victim), (std::vector<std::uint8_t>{'s', 'a', 'f', 'e'}));
   EXPECT_FALSE(fs::is_symlink(scene.in() / "x_comp.prc"));
   EXPECT_EQ(CheckConvertedOutput(MixedDatabase(), FileBytes(scene.in() / "x_comp.prc")), "");
+}
+
+TEST(HostileNames, InputsThatAreNoRegularFileAreNeverWaitedOnOrWritten) {
+  CliScene scene("special");
+  const fs::path fifo = scene.in() / "fifo.prc";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  fs::create_directory(scene.in() / "folder.prc");
+  fs::create_symlink("/dev/zero", scene.in() / "zero.prc");
+  fs::create_symlink(scene.in() / "missing", scene.in() / "dangling.prc");
+  const fs::path cwd = CurrentDirectory(scene);
+  for (const char* name : {"fifo.prc", "folder.prc", "zero.prc", "dangling.prc"}) {
+    const auto before = SceneSnapshot(scene);
+    const ChildRun run = scene.Run({(scene.in() / name).string()}, cwd);
+    EXPECT_EQ(run.exitCode, 1) << name << "\n" << run.out << run.err;
+    EXPECT_NE(run.out.find("ファイル作成しませんでした"), std::string::npos) << name << "\n" << run.out;
+    EXPECT_EQ(Changes(before, SceneSnapshot(scene)), "") << name;
+    EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{}) << name;
+  }
 }
 
 }  // namespace
