@@ -48,7 +48,10 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
   result.outputPath = OutputPathFor(inputPath);
   fs::path folder = result.outputPath.parent_path();
   if (folder.empty()) folder = ".";
-  auto output = OutputFile::CreateUnique(folder, "." + result.outputPath.filename().string() + ".");
+  // The temporary name adds 8 bytes to the output's; a cut keeps it inside the
+  // 255 bytes of a file name whenever the output's name fits.
+  const std::string stem = result.outputPath.filename().string().substr(0, 200);
+  auto output = OutputFile::CreateUnique(folder, "." + stem + ".");
   if (!output) return output.error();
 
   if (auto r = WriteDatabaseHead(*output, header, std::span(entries).first(n), eventPass); !r) return r.error();
