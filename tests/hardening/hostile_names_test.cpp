@@ -100,6 +100,15 @@ TEST(HostileNames, LeadingDash) {
   EXPECT_EQ(Changes(before, SceneSnapshot(scene)), "");
 }
 
+TEST(HostileNames, TheLongestNameWhoseOutputNameFits) {
+  CliScene scene("long");
+  // 246 + ".prc" gives an output name of 246 + "_comp.prc": 255 bytes, the most a name may have.
+  const fs::path input = scene.in() / (std::string(246, 'a') + ".prc");
+  PutFile(input, MixedDatabase());
+  ExpectOnlyOutput(scene, {input.string()}, CurrentDirectory(scene), input,
+                   scene.in() / (std::string(246, 'a') + "_comp.prc"));
+}
+
 TEST(HostileNames, OutputGoesBesideTheLinkTheUserGave) {
   CliScene scene("symlink");
   fs::create_directory(scene.in() / "real");
