@@ -85,6 +85,11 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   if (!opened) return opened.error();
   std::optional<InputFile> input(std::move(*opened));
   state.inputLength = input->length();
+  // When the output's name leads to the input (a link), writing or deleting
+  // the output would replace or delete the input.
+  std::error_code ec;
+  if (fs::equivalent(path, OutputPathFor(path), ec))
+    return Error{ErrorKind::FileOperation, "the output " + OutputPathFor(path).string() + " is the input itself"};
   DatabaseHead head;
   auto read = ReadDatabaseHead(*input, head);
   state.header = head.header;
