@@ -135,6 +135,26 @@ TEST(HostileNames, AnOutputNameTakenByALinkNeverWritesThroughIt) {
   EXPECT_EQ(CheckConvertedOutput(MixedDatabase(), FileBytes(scene.in() / "x_comp.prc")), "");
 }
 
+TEST(HostileNames, AnInputThatIsALinkToItsOwnOutputNameIsNeverReplaced) {
+  CliScene scene("self-link");
+  // Converting would replace real_comp.prc; a run without effect would delete it.
+  std::vector<std::uint8_t> noise(4000);
+  std::uint32_t seed = 3;
+  for (auto& b : noise) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+  const fs::path cwd = CurrentDirectory(scene);
+  for (const auto& database : {MixedDatabase(), BuildPrc("Noise", {{"code", 1, noise}})}) {
+    const fs::path real = scene.in() / "real_comp.prc";
+    PutFile(real, database);
+    fs::create_symlink("real_comp.prc", scene.in() / "real.prc");
+    const auto before = SceneSnapshot(scene);
+    const ChildRun run = scene.Run({(scene.in() / "real.prc").string()}, cwd);
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_EQ(Changes(before, SceneSnapshot(scene)), "");
+    EXPECT_EQ(FileBytes(real), database);
+    fs::remove(scene.in() / "real.prc");
+  }
+}
+
 TEST(HostileNames, InputsThatAreNoRegularFileAreNeverWaitedOnOrWritten) {
   CliScene scene("special");
   const fs::path fifo = scene.in() / "fifo.prc";
