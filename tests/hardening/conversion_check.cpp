@@ -73,6 +73,17 @@ const char* RefusalLine(Verdict verdict) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
+// A run asked to stop leaves nothing behind.
+std::string CheckStopped(std::span<const std::uint8_t> input, const RunResult& run) {
+  const Area& area = GetArea();
+  auto now = ReadWholeFile(area.in / "x.prc");
+  if (!now || !std::equal(input.begin(), input.end(), now->begin(), now->end())) return "the input changed";
+  if (auto left = Names(area.tmp); !left.empty()) return "a stopped run left in TMPDIR: " + Listing(left);
+  if (run.outcome != RunOutcome::Stopped) return "the run did not stop when asked";
+  if (auto files = Names(area.in); files != std::vector<std::string>{"x.prc"}) return "a stopped run left " + Listing(files);
+  return {};
+}
+
 // Checks the report lines and the files a finished run left in the area.
 std::string CheckRun(std::span<const std::uint8_t> input, const RunResult& run, const CapturingSurface& surface) {
   const Area& area = GetArea();
@@ -123,6 +134,21 @@ std::string CheckRun(std::span<const std::uint8_t> input, const RunResult& run, 
   return CheckConvertedOutput(input, *output);
 }
 
+// Event passes of a whole run: one per resource in the split, three per
+// resource in the rebuild (lengths, list, data), and one per bitmap in each
+// family scan and rewrite.
+std::size_t ExpectedPasses(std::span<const std::uint8_t> input) {
+  auto image = ParsePrc(input);
+  if (!image) return 0;
+  std::size_t passes = 4 * image->resources.size();
+  for (const ResourceRecord& r : image->resources) {
+    if (!IsTbmp(r)) continue;
+    const std::size_t bitmaps = FamilyBitmapCount(r.data);
+    passes += FamilySupported(r.data) ? 2 * bitmaps : bitmaps;
+  }
+  return passes;
+}
+
 }  // namespace
 
 std::size_t ExpectedOutputLength(std::span<const std::uint8_t> input) {
@@ -168,9 +194,21 @@ std::string CheckConvertCase(std::span<const std::uint8_t> input) {
   const Area& area = GetArea();
   const fs::path inputPath = area.in / "x.prc";
   if (auto w = WriteWholeFile(inputPath, input); !w) return "cannot write the input: " + w.error().message;
+  // Every fifth input asks the run to stop at one of its event passes.
+  const std::size_t expectedPasses = ExpectedPasses(input);
+  const std::size_t stopAt = expectedPasses > 0 && input.size() % 5 == 0 ? 1 + input.size() % expectedPasses : 0;
+  std::size_t passes = 0;
   CapturingSurface surface;
-  RunResult run = ConvertDatabase(inputPath.string(), surface, [] { return true; });
-  std::string fault = CheckRun(input, run, surface);
+  RunResult run = ConvertDatabase(inputPath.string(), surface, [&] { return ++passes != stopAt; });
+  std::string fault;
+  if (stopAt != 0) {
+    fault = CheckStopped(input, run);
+  } else {
+    fault = CheckRun(input, run, surface);
+    if (fault.empty() && passes != expectedPasses) {
+      fault = std::to_string(passes) + " event passes, expected " + std::to_string(expectedPasses);
+    }
+  }
   std::error_code ec;
   fs::remove(area.in / "x_comp.prc", ec);
   return fault;

@@ -27,7 +27,9 @@ class CapturingSurface : public ReportSurface {
 // refused with the right message and left nothing behind, or the output holds
 // the same resources in the same order, every "Tbmp" packed where it pays and
 // decoding to the same pixels, every other resource identical; the input never
-// changes and no private directory remains.
+// changes and no private directory remains. The run makes exactly the event
+// passes its steps call for; every fifth input asks it to stop at one of them,
+// and it must then leave nothing behind.
 std::string CheckConvertCase(std::span<const std::uint8_t> input);
 
 // input[0] picks the event pass that asks the rewrite to stop (0: none); the
