@@ -198,16 +198,20 @@ std::string CheckConvertCase(std::span<const std::uint8_t> input) {
   const std::size_t expectedPasses = ExpectedPasses(input);
   const std::size_t stopAt = expectedPasses > 0 && input.size() % 5 == 0 ? 1 + input.size() % expectedPasses : 0;
   std::size_t passes = 0;
-  CapturingSurface surface;
-  RunResult run = ConvertDatabase(inputPath.string(), surface, [&] { return ++passes != stopAt; });
   std::string fault;
-  if (stopAt != 0) {
-    fault = CheckStopped(input, run);
-  } else {
-    fault = CheckRun(input, run, surface);
-    if (fault.empty() && passes != expectedPasses) {
-      fault = std::to_string(passes) + " event passes, expected " + std::to_string(expectedPasses);
+  CapturingSurface surface;
+  RunResult run = ConvertDatabase(inputPath.string(), surface, [&] {
+    if (++passes == 1) {
+      // A second run started from an event pass must not start.
+      CapturingSurface other;
+      RunResult nested = ConvertDatabase(inputPath.string(), other);
+      if (nested.outcome != RunOutcome::Busy || !other.lines.empty()) fault = "a run started inside a run";
     }
+    return passes != stopAt;
+  });
+  if (fault.empty()) fault = stopAt != 0 ? CheckStopped(input, run) : CheckRun(input, run, surface);
+  if (fault.empty() && stopAt == 0 && passes != expectedPasses) {
+    fault = std::to_string(passes) + " event passes, expected " + std::to_string(expectedPasses);
   }
   std::error_code ec;
   fs::remove(area.in / "x_comp.prc", ec);

@@ -29,7 +29,8 @@ class CapturingSurface : public ReportSurface {
 // decoding to the same pixels, every other resource identical; the input never
 // changes and no private directory remains. The run makes exactly the event
 // passes its steps call for; every fifth input asks it to stop at one of them,
-// and it must then leave nothing behind.
+// and it must then leave nothing behind. A run started from its first event
+// pass must not start.
 std::string CheckConvertCase(std::span<const std::uint8_t> input);
 
 // input[0] picks the event pass that asks the rewrite to stop (0: none); the
