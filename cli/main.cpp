@@ -1,6 +1,7 @@
 // pressling-cli: converts each database named on the command line in turn and
 // prints the report lines to standard output.
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -38,6 +39,10 @@ class TextSurface : public pressling::ReportSurface {
   }
 };
 
+volatile std::sig_atomic_t interruptedBy = 0;
+
+void OnInterrupt(int signal) { interruptedBy = signal; }
+
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "pressling-cli: %s\nTry 'pressling-cli --help'.\n", message.c_str());
   return 2;
@@ -66,10 +71,19 @@ int main(int argc, char** argv) {
   }
   if (files.empty()) return UsageError("no file given");
 
+  // An interrupted run stops at its next event pass and cleans up like any
+  // stopped run; the signal is then raised again with its default action.
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+
   TextSurface surface;
   int status = 0;
   for (const std::string& file : files) {
-    pressling::RunResult result = pressling::ConvertDatabase(file, surface);
+    if (interruptedBy != 0) break;
+    pressling::RunResult result = pressling::ConvertDatabase(file, surface, [] { return interruptedBy == 0; });
     switch (result.outcome) {
       case pressling::RunOutcome::Converted:
       case pressling::RunOutcome::NoEffect:
@@ -82,6 +96,10 @@ int main(int argc, char** argv) {
         status = 1;
         break;
     }
+  }
+  if (interruptedBy != 0) {
+    std::signal(interruptedBy, SIG_DFL);
+    std::raise(interruptedBy);
   }
   return status;
 }
