@@ -43,7 +43,10 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::p
   }
   ChildRun run;
   int status = 0;
-  if (pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+  if (pid > 0 && ::waitpid(pid, &status, 0) == pid) {
+    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
+  }
   run.out = ReadText(outPath);
   run.err = ReadText(errPath);
   return run;

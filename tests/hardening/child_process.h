@@ -13,6 +13,7 @@ namespace pressling::hardening {
 
 struct ChildRun {
   int exitCode = -1;  // -1 when the child did not exit normally
+  int signal = 0;     // the signal that ended it, if one did
   std::string out;    // standard output
   std::string err;    // standard error
 };

@@ -17,7 +17,7 @@ CliScene::CliScene(const std::string& name) : folder_(name) {
 }
 
 ChildRun CliScene::Run(const std::vector<std::string>& args, const fs::path& cwd, long failAt,
-                       const std::vector<fs::path>& watched) {
+                       const std::vector<fs::path>& watched, int signal) {
   const fs::path reportPath = capture() / "shim-report";
   const fs::path logPath = capture() / "shim-log";
   std::error_code ec;
@@ -34,6 +34,7 @@ ChildRun CliScene::Run(const std::vector<std::string>& args, const fs::path& cwd
                           {{"LD_PRELOAD", PRESSLING_FAULT_SHIM_PATH},
                            {"PRESSLING_FAULT_DIRS", dirs},
                            {"PRESSLING_FAULT_AT", std::to_string(failAt)},
+                           {"PRESSLING_FAULT_SIGNAL", std::to_string(signal)},
                            {"PRESSLING_FAULT_REPORT", reportPath.string()},
                            {"PRESSLING_FAULT_LOG", logPath.string()},
                            {"TMPDIR", tmp().string()},

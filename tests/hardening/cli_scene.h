@@ -29,9 +29,9 @@ class CliScene {
   std::filesystem::path capture() const { return root() / "capture"; }
 
   // Runs pressling-cli with args in cwd; operation failAt (0: none) under
-  // watched fails.
+  // watched fails, or raises signal when that is not 0.
   ChildRun Run(const std::vector<std::string>& args, const std::filesystem::path& cwd, long failAt = 0,
-               const std::vector<std::filesystem::path>& watched = {});
+               const std::vector<std::filesystem::path>& watched = {}, int signal = 0);
   const ShimReport& report() const { return report_; }
 
  private:

@@ -4,6 +4,7 @@
 // output, no partial output and no private directory.
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <csignal>
 #include <unistd.h>
 
 #include <cstdio>
@@ -106,6 +107,38 @@ TEST(FaultInjection, EveryOperationOfARunWithoutEffectFailsOnce) {
   for (auto& b : noise) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
   FailEveryOperation(BuildPrc("Noise", {{"code", 1, noise}, {"Tbmp", 1, BuildFamily({{2, 0x00, noise}})}}),
                      "a database without effect");
+}
+
+TEST(FaultInjection, InterruptedAtEveryOperation) {
+  std::string name;
+  const auto database = DatabaseUnderTest(&name);
+  CliScene scene("interrupt");
+  const fs::path input = scene.in() / "app.prc";
+  const fs::path output = scene.in() / "app_comp.prc";
+  PutFile(input, database);
+  const std::vector<fs::path> watched{scene.in(), scene.tmp()};
+  ASSERT_EQ(scene.Run({input.string()}, scene.root(), 0, watched).exitCode, 0);
+  const long calls = scene.report().calls;
+  const auto expectedOutput = FileBytes(output);
+  std::error_code ec;
+  fs::remove(output, ec);
+
+  long finished = 0;
+  for (long n = 1; n <= calls && !HasFailure(); ++n) {
+    const ChildRun run = scene.Run({input.string()}, scene.root(), n, watched, SIGINT);
+    const std::string where = "interrupted at operation " + std::to_string(n) + " (" + scene.report().hit + ")";
+    // The run stops at its next event pass, or finishes when none is left.
+    EXPECT_EQ(run.signal, SIGINT) << where << "\n" << run.out << run.err;
+    EXPECT_EQ(FileBytes(input), database) << where;
+    EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{}) << where;
+    if (fs::exists(output)) {
+      EXPECT_EQ(FileBytes(output), expectedOutput) << where;
+      ++finished;
+    }
+    fs::remove(output, ec);
+    EXPECT_EQ(FolderNames(scene.in()), std::vector<std::string>{"app.prc"}) << where;
+  }
+  std::printf("interrupted %s at each of %ld operations; %ld runs had finished\n", name.c_str(), calls, finished);
 }
 
 // Mounts a small tmpfs for the length of a test; skips without root or mount.

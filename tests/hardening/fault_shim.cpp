@@ -3,7 +3,8 @@
 // (colon-separated absolute paths) and on descriptors opened from them, and
 // makes operation number PRESSLING_FAULT_AT fail: writes with ENOSPC, every
 // other call with EIO. A close or closedir that fails still releases the
-// descriptor, as on Linux.
+// descriptor, as on Linux. With PRESSLING_FAULT_SIGNAL set to a signal number,
+// that operation instead raises the signal and then goes ahead.
 //
 // PRESSLING_FAULT_REPORT names a file that gets "hit N OP PATH" when the
 // failure is injected and "calls N" when the program exits normally.
@@ -13,6 +14,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -42,6 +44,7 @@ struct State {
   int dirCount;
   char dirs[kMaxDirs][PATH_MAX];
   long failAt;  // 0: never
+  int signal;   // raised at operation failAt instead of failing it
   long calls;
   char report[PATH_MAX];
   char log[PATH_MAX];
@@ -59,6 +62,7 @@ void Init() {
   if (g.ready) return;
   g.ready = true;
   if (const char* at = getenv("PRESSLING_FAULT_AT")) g.failAt = strtol(at, nullptr, 10);
+  if (const char* signal = getenv("PRESSLING_FAULT_SIGNAL")) g.signal = static_cast<int>(strtol(signal, nullptr, 10));
   CopyEnv("PRESSLING_FAULT_REPORT", g.report);
   CopyEnv("PRESSLING_FAULT_LOG", g.log);
   if (const char* dirs = getenv("PRESSLING_FAULT_DIRS")) {
@@ -128,6 +132,10 @@ bool Fail(const char* op, const char* what, int errnum) {
   char line[PATH_MAX + 64];
   snprintf(line, sizeof line, "hit %ld %s %s\n", g.calls, op, what);
   AppendLine(g.report, line);
+  if (g.signal != 0) {
+    raise(g.signal);
+    return false;
+  }
   errno = errnum;
   return true;
 }
