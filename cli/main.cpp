@@ -97,6 +97,11 @@ int main(int argc, char** argv) {
         break;
     }
   }
+  // A report that could not be written (a full disk behind stdout) is a failure.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "pressling-cli: cannot write the report to standard output\n");
+    status = 1;
+  }
   if (interruptedBy != 0) {
     std::signal(interruptedBy, SIG_DFL);
     std::raise(interruptedBy);
