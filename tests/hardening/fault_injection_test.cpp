@@ -141,6 +141,17 @@ TEST(FaultInjection, InterruptedAtEveryOperation) {
   std::printf("interrupted %s at each of %ld operations; %ld runs had finished\n", name.c_str(), calls, finished);
 }
 
+TEST(FaultInjection, AReportThatCannotBeWrittenIsAFailure) {
+  CliScene scene("full-stdout");
+  const fs::path input = scene.in() / "app.prc";
+  PutFile(input, MixedDatabase());
+  const ChildRun run = RunChild({"/bin/sh", "-c", "exec \"$0\" \"$1\" >/dev/full", PRESSLING_CLI_PATH, input.string()},
+                                {{"TMPDIR", scene.tmp().string()}}, scene.root(), scene.capture());
+  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_NE(run.err.find("standard output"), std::string::npos) << run.err;
+  EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{});
+}
+
 // Mounts a small tmpfs for the length of a test; skips without root or mount.
 class SmallDisk {
  public:
