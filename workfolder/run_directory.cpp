@@ -1,6 +1,7 @@
 #include "workfolder/run_directory.h"
 
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -13,10 +14,29 @@ namespace pressling {
 
 namespace fs = std::filesystem;
 
-Result<RunDirectory> RunDirectory::Create() {
+namespace {
+
+// $TMPDIR when the user set it; else the per-user runtime folder, which is
+// memory-backed on desktops and makes the thousands of small piece files of a
+// large database cheap; else the system's temporary folder.
+Result<fs::path> BaseFolder() {
   std::error_code ec;
+  if (std::getenv("TMPDIR") == nullptr) {
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
+      if (fs::is_directory(runtime, ec) && ::access(runtime, W_OK | X_OK) == 0) return fs::path(runtime);
+    }
+  }
   fs::path base = fs::temp_directory_path(ec);
   if (ec) return FileFailure("find the temporary folder", "$TMPDIR", ec.value());
+  return base;
+}
+
+}  // namespace
+
+Result<RunDirectory> RunDirectory::Create() {
+  auto found = BaseFolder();
+  if (!found) return found.error();
+  const fs::path& base = *found;
   std::string pattern = (base / "pressling-XXXXXX").string();
   // mkdtemp creates the folder with mode 0700.
   if (::mkdtemp(pattern.data()) == nullptr) return FileFailure("create a folder in", base, errno);

@@ -6,8 +6,8 @@
 
 namespace pressling {
 
-// A private folder (mode 0700) of one run in the system's temporary folder
-// ($TMPDIR honoured). It holds the work folder and the scratch file, so two
+// A private folder (mode 0700) of one run in $TMPDIR, else in
+// $XDG_RUNTIME_DIR, else in the system's temporary folder. It holds the work folder and the scratch file, so two
 // runs never share files and nothing outside it is touched. It is removed by
 // Remove() or, failing that, by the destructor.
 class RunDirectory {

@@ -38,22 +38,29 @@ class TempFolder {
   std::filesystem::path path_;
 };
 
-// Points TMPDIR at folder for the life of the object, so that the private run
-// folders land where a test can see them.
-class TmpDirOverride {
+// Sets (or, with nullptr, unsets) an environment variable for the life of the object.
+class EnvOverride {
  public:
-  explicit TmpDirOverride(const std::filesystem::path& folder) {
-    if (const char* old = std::getenv("TMPDIR")) old_ = old, hadOld_ = true;
-    ::setenv("TMPDIR", folder.c_str(), 1);
+  EnvOverride(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old, hadOld_ = true;
+    if (value) ::setenv(name, value, 1);
+    else ::unsetenv(name);
   }
-  ~TmpDirOverride() {
-    if (hadOld_) ::setenv("TMPDIR", old_.c_str(), 1);
-    else ::unsetenv("TMPDIR");
+  ~EnvOverride() {
+    if (hadOld_) ::setenv(name_.c_str(), old_.c_str(), 1);
+    else ::unsetenv(name_.c_str());
   }
 
  private:
+  std::string name_;
   std::string old_;
   bool hadOld_ = false;
+};
+
+// Points TMPDIR at folder, so that the private run folders land where a test can see them.
+class TmpDirOverride : public EnvOverride {
+ public:
+  explicit TmpDirOverride(const std::filesystem::path& folder) : EnvOverride("TMPDIR", folder.c_str()) {}
 };
 
 inline Bytes ReadBytes(const std::filesystem::path& path) {

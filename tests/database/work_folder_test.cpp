@@ -56,5 +56,26 @@ TEST(RunDirectoryTest, PrivateFolderInTmpDirRemovedWithItsContents) {
   EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
 }
 
+TEST(RunDirectoryTest, RuntimeFolderServesWhenTmpDirIsUnset) {
+  test::TempFolder runtime;
+  test::TempFolder other;
+  {
+    test::EnvOverride noTmpDir("TMPDIR", nullptr);
+    test::EnvOverride xdg("XDG_RUNTIME_DIR", runtime.path().c_str());
+    auto run = RunDirectory::Create();
+    ASSERT_TRUE(run.ok());
+    EXPECT_EQ(run->path().parent_path(), runtime.path());
+  }
+  {
+    // An explicit TMPDIR wins over the runtime folder.
+    test::TmpDirOverride tmpDir(other.path());
+    test::EnvOverride xdg("XDG_RUNTIME_DIR", runtime.path().c_str());
+    auto run = RunDirectory::Create();
+    ASSERT_TRUE(run.ok());
+    EXPECT_EQ(run->path().parent_path(), other.path());
+  }
+  EXPECT_TRUE(test::Contents(runtime.path()).empty());
+}
+
 }  // namespace
 }  // namespace pressling
