@@ -53,6 +53,17 @@ ChildRun CliScene::Run(const std::vector<std::string>& args, const fs::path& cwd
   return run;
 }
 
+std::string CliScene::StrayWrites(const fs::path& input, const fs::path& output) const {
+  std::string stray;
+  for (const std::string& line : report_.log) {
+    const fs::path path = fs::path(line.substr(line.find(' ') + 1)).lexically_normal();
+    const bool inTmp = path.string().rfind(tmp().string() + "/", 0) == 0;
+    const bool temporaryBeside = path.parent_path() == output.parent_path() && path != input && !fs::exists(path);
+    if (!inTmp && path != output && !temporaryBeside) stray += line + "\n";
+  }
+  return stray;
+}
+
 std::vector<std::uint8_t> FileBytes(const fs::path& path) {
   auto bytes = ReadWholeFile(path);
   return bytes ? *bytes : std::vector<std::uint8_t>{};

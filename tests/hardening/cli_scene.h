@@ -33,6 +33,9 @@ class CliScene {
   ChildRun Run(const std::vector<std::string>& args, const std::filesystem::path& cwd, long failAt = 0,
                const std::vector<std::filesystem::path>& watched = {}, int signal = 0);
   const ShimReport& report() const { return report_; }
+  // The writes of the last run that lie neither inside TMPDIR nor at output,
+  // nor at a temporary file beside output that is gone again; one per line.
+  std::string StrayWrites(const std::filesystem::path& input, const std::filesystem::path& output) const;
 
  private:
   TestFolder folder_;

@@ -69,6 +69,7 @@ void FailEveryOperation(const std::vector<std::uint8_t>& database, const std::st
                               scene.report().hit + "):\n" + run.out + run.err;
     EXPECT_EQ(FileBytes(input), database) << where;
     EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{}) << "private directory left; " << where;
+    EXPECT_EQ(scene.StrayWrites(input, output), "") << where;
     if (run.exitCode == 0) {
       // Only a failure the run could retry or do without may end in success.
       EXPECT_EQ(run.out, baseline.out) << where;
