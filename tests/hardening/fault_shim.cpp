@@ -184,6 +184,29 @@ int OpenAt(const char* op, int dirfd, const char* path, int flags, mode_t mode) 
 
 #define REAL(name) static auto real_##name = reinterpret_cast<decltype(&::name)>(dlsym(RTLD_NEXT, #name))
 
+// A call on a descriptor, counted when the descriptor is watched.
+#define FD_CALL(ret, name, op, fd, errnum, params, args) \
+  ret name params {                                      \
+    REAL(name);                                          \
+    if (FailFd(op, fd, errnum)) return -1;               \
+    return real_##name args;                             \
+  }
+
+// A call on a path, counted when the path is watched; LOGGED_ also logs it.
+#define PATH_CALL(ret, name, op, path, failed, params, args) \
+  ret name params {                                          \
+    REAL(name);                                              \
+    if (FailPath(op, AT_FDCWD, path)) return failed;         \
+    return real_##name args;                                 \
+  }
+#define LOGGED_PATH_CALL(ret, name, op, path, failed, params, args) \
+  ret name params {                                                 \
+    REAL(name);                                                     \
+    Log(op, AT_FDCWD, path);                                        \
+    if (FailPath(op, AT_FDCWD, path)) return failed;                \
+    return real_##name args;                                        \
+  }
+
 extern "C" {
 
 __attribute__((destructor)) static void ReportCalls() {
@@ -251,46 +274,14 @@ int fclose(FILE* file) {
   return result;
 }
 
-ssize_t read(int fd, void* buffer, size_t count) {
-  REAL(read);
-  if (FailFd("read", fd)) return -1;
-  return real_read(fd, buffer, count);
-}
-ssize_t write(int fd, const void* buffer, size_t count) {
-  REAL(write);
-  if (FailFd("write", fd, ENOSPC)) return -1;
-  return real_write(fd, buffer, count);
-}
-ssize_t pread(int fd, void* buffer, size_t count, off_t offset) {
-  REAL(pread);
-  if (FailFd("pread", fd)) return -1;
-  return real_pread(fd, buffer, count, offset);
-}
-ssize_t pread64(int fd, void* buffer, size_t count, off64_t offset) {
-  REAL(pread64);
-  if (FailFd("pread", fd)) return -1;
-  return real_pread64(fd, buffer, count, offset);
-}
-ssize_t pwrite(int fd, const void* buffer, size_t count, off_t offset) {
-  REAL(pwrite);
-  if (FailFd("pwrite", fd, ENOSPC)) return -1;
-  return real_pwrite(fd, buffer, count, offset);
-}
-ssize_t pwrite64(int fd, const void* buffer, size_t count, off64_t offset) {
-  REAL(pwrite64);
-  if (FailFd("pwrite", fd, ENOSPC)) return -1;
-  return real_pwrite64(fd, buffer, count, offset);
-}
-ssize_t readv(int fd, const struct iovec* iov, int count) {
-  REAL(readv);
-  if (FailFd("readv", fd)) return -1;
-  return real_readv(fd, iov, count);
-}
-ssize_t writev(int fd, const struct iovec* iov, int count) {
-  REAL(writev);
-  if (FailFd("writev", fd, ENOSPC)) return -1;
-  return real_writev(fd, iov, count);
-}
+FD_CALL(ssize_t, read, "read", fd, EIO, (int fd, void* buffer, size_t count), (fd, buffer, count))
+FD_CALL(ssize_t, write, "write", fd, ENOSPC, (int fd, const void* buffer, size_t count), (fd, buffer, count))
+FD_CALL(ssize_t, pread, "pread", fd, EIO, (int fd, void* buffer, size_t count, off_t offset), (fd, buffer, count, offset))
+FD_CALL(ssize_t, pread64, "pread", fd, EIO, (int fd, void* buffer, size_t count, off64_t offset), (fd, buffer, count, offset))
+FD_CALL(ssize_t, pwrite, "pwrite", fd, ENOSPC, (int fd, const void* buffer, size_t count, off_t offset), (fd, buffer, count, offset))
+FD_CALL(ssize_t, pwrite64, "pwrite", fd, ENOSPC, (int fd, const void* buffer, size_t count, off64_t offset), (fd, buffer, count, offset))
+FD_CALL(ssize_t, readv, "readv", fd, EIO, (int fd, const struct iovec* iov, int count), (fd, iov, count))
+FD_CALL(ssize_t, writev, "writev", fd, ENOSPC, (int fd, const struct iovec* iov, int count), (fd, iov, count))
 ssize_t copy_file_range(int in, off64_t* inOffset, int out, off64_t* outOffset, size_t length, unsigned flags) {
   REAL(copy_file_range);
   if (FailFd("copy_file_range", in) || FailFd("copy_file_range", out, ENOSPC)) return -1;
@@ -318,62 +309,18 @@ int close(int fd) {
   }
   return result;
 }
-int fsync(int fd) {
-  REAL(fsync);
-  if (FailFd("fsync", fd)) return -1;
-  return real_fsync(fd);
-}
-int fdatasync(int fd) {
-  REAL(fdatasync);
-  if (FailFd("fdatasync", fd)) return -1;
-  return real_fdatasync(fd);
-}
-int ftruncate(int fd, off_t length) {
-  REAL(ftruncate);
-  if (FailFd("ftruncate", fd)) return -1;
-  return real_ftruncate(fd, length);
-}
-int ftruncate64(int fd, off64_t length) {
-  REAL(ftruncate64);
-  if (FailFd("ftruncate", fd)) return -1;
-  return real_ftruncate64(fd, length);
-}
-int fchmod(int fd, mode_t mode) {
-  REAL(fchmod);
-  if (FailFd("fchmod", fd)) return -1;
-  return real_fchmod(fd, mode);
-}
-int fstat(int fd, struct stat* st) {
-  REAL(fstat);
-  if (FailFd("fstat", fd)) return -1;
-  return real_fstat(fd, st);
-}
-int fstat64(int fd, struct stat64* st) {
-  REAL(fstat64);
-  if (FailFd("fstat", fd)) return -1;
-  return real_fstat64(fd, st);
-}
+FD_CALL(int, fsync, "fsync", fd, EIO, (int fd), (fd))
+FD_CALL(int, fdatasync, "fdatasync", fd, EIO, (int fd), (fd))
+FD_CALL(int, ftruncate, "ftruncate", fd, EIO, (int fd, off_t length), (fd, length))
+FD_CALL(int, ftruncate64, "ftruncate", fd, EIO, (int fd, off64_t length), (fd, length))
+FD_CALL(int, fchmod, "fchmod", fd, EIO, (int fd, mode_t mode), (fd, mode))
+FD_CALL(int, fstat, "fstat", fd, EIO, (int fd, struct stat* st), (fd, st))
+FD_CALL(int, fstat64, "fstat", fd, EIO, (int fd, struct stat64* st), (fd, st))
 
-int stat(const char* path, struct stat* st) {
-  REAL(stat);
-  if (FailPath("stat", AT_FDCWD, path)) return -1;
-  return real_stat(path, st);
-}
-int stat64(const char* path, struct stat64* st) {
-  REAL(stat64);
-  if (FailPath("stat", AT_FDCWD, path)) return -1;
-  return real_stat64(path, st);
-}
-int lstat(const char* path, struct stat* st) {
-  REAL(lstat);
-  if (FailPath("lstat", AT_FDCWD, path)) return -1;
-  return real_lstat(path, st);
-}
-int lstat64(const char* path, struct stat64* st) {
-  REAL(lstat64);
-  if (FailPath("lstat", AT_FDCWD, path)) return -1;
-  return real_lstat64(path, st);
-}
+PATH_CALL(int, stat, "stat", path, -1, (const char* path, struct stat* st), (path, st))
+PATH_CALL(int, stat64, "stat", path, -1, (const char* path, struct stat64* st), (path, st))
+PATH_CALL(int, lstat, "lstat", path, -1, (const char* path, struct stat* st), (path, st))
+PATH_CALL(int, lstat64, "lstat", path, -1, (const char* path, struct stat64* st), (path, st))
 int fstatat(int dirfd, const char* path, struct stat* st, int flags) {
   REAL(fstatat);
   if ((flags & AT_EMPTY_PATH) && !*path ? FailFd("fstatat", dirfd) : FailPath("fstatat", dirfd, path)) return -1;
@@ -389,38 +336,16 @@ int statx(int dirfd, const char* path, int flags, unsigned mask, struct statx* s
   if ((flags & AT_EMPTY_PATH) && !*path ? FailFd("statx", dirfd) : FailPath("statx", dirfd, path)) return -1;
   return real_statx(dirfd, path, flags, mask, st);
 }
-int access(const char* path, int mode) {
-  REAL(access);
-  if (FailPath("access", AT_FDCWD, path)) return -1;
-  return real_access(path, mode);
-}
+PATH_CALL(int, access, "access", path, -1, (const char* path, int mode), (path, mode))
 int faccessat(int dirfd, const char* path, int mode, int flags) {
   REAL(faccessat);
   if (FailPath("faccessat", dirfd, path)) return -1;
   return real_faccessat(dirfd, path, mode, flags);
 }
-ssize_t readlink(const char* path, char* buffer, size_t size) {
-  REAL(readlink);
-  if (FailPath("readlink", AT_FDCWD, path)) return -1;
-  return real_readlink(path, buffer, size);
-}
-char* realpath(const char* path, char* resolved) {
-  REAL(realpath);
-  if (FailPath("realpath", AT_FDCWD, path)) return nullptr;
-  return real_realpath(path, resolved);
-}
-int chmod(const char* path, mode_t mode) {
-  REAL(chmod);
-  Log("chmod", AT_FDCWD, path);
-  if (FailPath("chmod", AT_FDCWD, path)) return -1;
-  return real_chmod(path, mode);
-}
-int truncate(const char* path, off_t length) {
-  REAL(truncate);
-  Log("truncate", AT_FDCWD, path);
-  if (FailPath("truncate", AT_FDCWD, path)) return -1;
-  return real_truncate(path, length);
-}
+PATH_CALL(ssize_t, readlink, "readlink", path, -1, (const char* path, char* buffer, size_t size), (path, buffer, size))
+PATH_CALL(char*, realpath, "realpath", path, nullptr, (const char* path, char* resolved), (path, resolved))
+LOGGED_PATH_CALL(int, chmod, "chmod", path, -1, (const char* path, mode_t mode), (path, mode))
+LOGGED_PATH_CALL(int, truncate, "truncate", path, -1, (const char* path, off_t length), (path, length))
 
 int rename(const char* from, const char* to) {
   REAL(rename);
@@ -443,54 +368,24 @@ int renameat2(int fromDir, const char* from, int toDir, const char* to, unsigned
   if (FailPath("renameat2", fromDir, from) || FailPath("renameat2", toDir, to)) return -1;
   return real_renameat2(fromDir, from, toDir, to, flags);
 }
-int link(const char* from, const char* to) {
-  REAL(link);
-  Log("link", AT_FDCWD, to);
-  if (FailPath("link", AT_FDCWD, to)) return -1;
-  return real_link(from, to);
-}
-int symlink(const char* target, const char* path) {
-  REAL(symlink);
-  Log("symlink", AT_FDCWD, path);
-  if (FailPath("symlink", AT_FDCWD, path)) return -1;
-  return real_symlink(target, path);
-}
-int unlink(const char* path) {
-  REAL(unlink);
-  Log("unlink", AT_FDCWD, path);
-  if (FailPath("unlink", AT_FDCWD, path)) return -1;
-  return real_unlink(path);
-}
+LOGGED_PATH_CALL(int, link, "link", to, -1, (const char* from, const char* to), (from, to))
+LOGGED_PATH_CALL(int, symlink, "symlink", path, -1, (const char* target, const char* path), (target, path))
+LOGGED_PATH_CALL(int, unlink, "unlink", path, -1, (const char* path), (path))
 int unlinkat(int dirfd, const char* path, int flags) {
   REAL(unlinkat);
   Log("unlinkat", dirfd, path);
   if (FailPath("unlinkat", dirfd, path)) return -1;
   return real_unlinkat(dirfd, path, flags);
 }
-int remove(const char* path) {
-  REAL(remove);
-  Log("remove", AT_FDCWD, path);
-  if (FailPath("remove", AT_FDCWD, path)) return -1;
-  return real_remove(path);
-}
-int mkdir(const char* path, mode_t mode) {
-  REAL(mkdir);
-  Log("mkdir", AT_FDCWD, path);
-  if (FailPath("mkdir", AT_FDCWD, path)) return -1;
-  return real_mkdir(path, mode);
-}
+LOGGED_PATH_CALL(int, remove, "remove", path, -1, (const char* path), (path))
+LOGGED_PATH_CALL(int, mkdir, "mkdir", path, -1, (const char* path, mode_t mode), (path, mode))
 int mkdirat(int dirfd, const char* path, mode_t mode) {
   REAL(mkdirat);
   Log("mkdirat", dirfd, path);
   if (FailPath("mkdirat", dirfd, path)) return -1;
   return real_mkdirat(dirfd, path, mode);
 }
-int rmdir(const char* path) {
-  REAL(rmdir);
-  Log("rmdir", AT_FDCWD, path);
-  if (FailPath("rmdir", AT_FDCWD, path)) return -1;
-  return real_rmdir(path);
-}
+LOGGED_PATH_CALL(int, rmdir, "rmdir", path, -1, (const char* path), (path))
 
 char* mkdtemp(char* pattern) {
   REAL(mkdtemp);
