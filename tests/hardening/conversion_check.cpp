@@ -24,22 +24,25 @@ struct Area {
   fs::path root, in, tmp, family, scratch;
 };
 
+// Built once and never destroyed, so that the exit handler that removes the
+// folders still finds their names after static objects are gone.
 const Area& GetArea() {
-  static const Area area = [] {
+  static const Area* const area = [] {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/pressling-hardening-XXXXXX";
     if (!::mkdtemp(pattern.data())) std::abort();
-    Area a{pattern, fs::path(pattern) / "in", fs::path(pattern) / "tmp", fs::path(pattern) / "family",
-           fs::path(pattern) / "family" / "scratch"};
-    for (const fs::path& dir : {a.in, a.tmp, a.family, a.scratch}) fs::create_directory(dir);
-    ::setenv("TMPDIR", a.tmp.c_str(), 1);
-    std::atexit([] {
-      std::error_code ec;
-      fs::remove_all(GetArea().root, ec);
-    });
+    auto* a = new Area{pattern, fs::path(pattern) / "in", fs::path(pattern) / "tmp", fs::path(pattern) / "family",
+                       fs::path(pattern) / "family" / "scratch"};
+    for (const fs::path& dir : {a->in, a->tmp, a->family, a->scratch}) fs::create_directory(dir);
+    ::setenv("TMPDIR", a->tmp.c_str(), 1);
     return a;
   }();
-  return area;
+  static const bool cleanupRegistered = std::atexit([] {
+    std::error_code ec;
+    fs::remove_all(area->root, ec);
+  }) == 0;
+  (void)cleanupRegistered;
+  return *area;
 }
 
 std::vector<std::string> Names(const fs::path& dir) {
