@@ -8,13 +8,20 @@
 
 namespace pressling::ui {
 
+QColor ReportTextColour(const QWidget& owner) {
+  // The ground is always the white picture; a dark desktop theme's light
+  // window-text colour would leave the report unreadable on it.
+  const QColor platform = owner.palette().color(QPalette::WindowText);
+  return platform.lightness() > 160 ? QColor(Qt::black) : platform;
+}
+
 WindowSurface::WindowSurface(QWidget& owner) : owner_(owner) {}
 
 void WindowSurface::Paint(QPainter& painter) const {
   if (lines_.empty()) return;
   painter.save();
   painter.setFont(owner_.font());
-  painter.setPen(owner_.palette().color(QPalette::WindowText));
+  painter.setPen(ReportTextColour(owner_));
   const double ascent = QFontMetricsF(owner_.font(), &owner_).ascent();
   for (const Line& line : lines_) {
     // A print position names the top of the line; QPainter wants the baseline.

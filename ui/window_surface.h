@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <vector>
 
@@ -9,6 +10,10 @@ class QPainter;
 class QWidget;
 
 namespace pressling::ui {
+
+// The owner's window-text colour, or black where that colour is too light to
+// read on the report's white ground.
+QColor ReportTextColour(const QWidget& owner);
 
 // The report area of a window: the lines printed since the last ClearReport
 // are kept and drawn again on every repaint, so a report stays readable after
@@ -21,7 +26,7 @@ class WindowSurface : public ReportSurface {
     float y;       // top, twips
   };
 
-  // Draws in owner's font and window-text colour and asks owner to repaint on
+  // Draws in owner's font and ReportTextColour and asks owner to repaint on
   // every change.
   explicit WindowSurface(QWidget& owner);
 

@@ -65,7 +65,7 @@ class WindowSurfaceTest : public QObject {
     surface.SetPrintPosition(2600, 400);
     surface.PrintLine("処理中です…処理中です…処理中です…処理中です…処理中です…");
     const QImage shot = form.grab().toImage();
-    const QColor text = form.palette().color(QPalette::WindowText);
+    const QColor text = pressling::ui::ReportTextColour(form);
     // Glyph edges are smoothed; their cores come close to the text colour.
     auto ink = [&](QColor c) {
       return qAbs(c.red() - text.red()) + qAbs(c.green() - text.green()) + qAbs(c.blue() - text.blue()) < 200;
@@ -86,6 +86,18 @@ class WindowSurfaceTest : public QObject {
     // A line too long for the window runs to its edge and is cut off there, not wrapped.
     QVERIFY(rightEdge > 0);
     for (int x = 180; x < 340; ++x) QCOMPARE(shot.pixelColor(x, y + height + 2), QColor(255, 255, 198));
+  }
+
+  void aLightThemeTextColourFallsBackToBlack() {
+    Form1 form;
+    QCOMPARE(pressling::ui::ReportTextColour(form), form.palette().color(QPalette::WindowText));
+    QPalette dark = form.palette();
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    form.setPalette(dark);
+    QCOMPARE(pressling::ui::ReportTextColour(form), QColor(Qt::black));
+    dark.setColor(QPalette::WindowText, QColor(0, 0, 128));
+    form.setPalette(dark);
+    QCOMPARE(pressling::ui::ReportTextColour(form), QColor(0, 0, 128));
   }
 };
 
