@@ -16,11 +16,14 @@ namespace {
 constexpr const char* kVersion = "0.91";
 
 constexpr const char* kUsage =
-    "Usage: pressling-cli [--] FILE.prc...\n"
+    "Usage: pressling-cli [--thorough] [--] FILE.prc...\n"
     "Makes each Palm resource database smaller by run-length compressing its\n"
     "bitmaps and writes the result beside it as NAME_comp.prc. The input is\n"
     "never changed. When the result is not at least 1 % smaller, no file is made.\n"
     "\n"
+    "  --thorough compress every bitmap and application icon with the codecs\n"
+    "             Palm OS itself writes (ScanLine, per-row RLE, PackBits), in\n"
+    "             the form every reader of Palm bitmaps decodes\n"
     "  --help     show this help and exit\n"
     "  --version  show the version and exit\n"
     "  --         end of options; later arguments are files\n"
@@ -52,6 +55,7 @@ int UsageError(const std::string& message) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> files;
+  pressling::ConversionOptions options;
   bool optionsEnded = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -60,6 +64,8 @@ int main(int argc, char** argv) {
     } else if (!optionsEnded && arg == "--help") {
       std::fputs(kUsage, stdout);
       return 0;
+    } else if (!optionsEnded && arg == "--thorough") {
+      options.bitmapMode = pressling::BitmapMode::Thorough;
     } else if (!optionsEnded && arg == "--version") {
       std::printf("pressling-cli %s\n", kVersion);
       return 0;
@@ -83,7 +89,7 @@ int main(int argc, char** argv) {
   int status = 0;
   for (const std::string& file : files) {
     if (interruptedBy != 0) break;
-    pressling::RunResult result = pressling::ConvertDatabase(file, surface, [] { return interruptedBy == 0; });
+    pressling::RunResult result = pressling::ConvertDatabase(file, surface, [] { return interruptedBy == 0; }, options);
     switch (result.outcome) {
       case pressling::RunOutcome::Converted:
       case pressling::RunOutcome::NoEffect:

@@ -72,7 +72,7 @@ Result<void> RemoveWorkFolder(const fs::path& workFolder) {
 
 // Steps up to the rebuild: work folder, path test, head, split, rebuild.
 Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFolder, RunState& state,
-                                const EventPass& eventPass) {
+                                const EventPass& eventPass, const ConversionOptions& options) {
   const fs::path workFolder = runFolder / "tmp";
   if (WorkFolderExists(workFolder)) {
     if (auto r = DeleteWorkFolder(workFolder); !r) return r.error();
@@ -94,7 +94,7 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   auto read = ReadDatabaseHead(*input, head);
   state.header = head.header;
   if (!read) return read.error();
-  if (auto r = SplitResources(*input, head.entries, workFolder, runFolder, eventPass); !r) return r.error();
+  if (auto r = SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode); !r) return r.error();
   input.reset();
 
   return RebuildDatabase(path, head.header, head.entries, workFolder, eventPass);
@@ -132,7 +132,8 @@ std::string_view RefusalText(ErrorKind kind) {
 
 }  // namespace
 
-RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass) {
+RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass,
+                          const ConversionOptions& options) {
   RunResult result;
   ActiveRun active;
   if (!active.acquired()) {
@@ -152,7 +153,7 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
   if (!runFolder) {
     failure = runFolder.error();
   } else {
-    auto converted = Convert(path, runFolder->path(), state, eventPass);
+    auto converted = Convert(path, runFolder->path(), state, eventPass, options);
     if (converted) rebuilt = std::move(*converted);
     else failure = converted.error();
     // The work folder and the private folder go before the report, after failures too.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "bitmap/event_pass.h"
+#include "database/conversion_options.h"
 #include "database/report_surface.h"
 #include "workfolder/result.h"
 
@@ -35,6 +36,7 @@ struct RunResult {
 };
 
 // The whole job for one dropped path: progress line, conversion, report.
-RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass = {});
+RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass = {},
+                          const ConversionOptions& options = {});
 
 }  // namespace pressling

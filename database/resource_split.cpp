@@ -22,7 +22,7 @@ bool IsBitmapType(const ResourceEntry& entry) {
 
 Result<void> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
                             const std::filesystem::path& workFolder, const std::filesystem::path& scratchDirectory,
-                            const EventPass& eventPass) {
+                            const EventPass& eventPass, [[maybe_unused]] BitmapMode mode) {
   assert(!entries.empty());
   std::vector<std::uint8_t> buffer;
   for (std::size_t i = 0; i + 1 < entries.size(); ++i) {

@@ -4,6 +4,7 @@
 #include <span>
 
 #include "bitmap/event_pass.h"
+#include "database/conversion_options.h"
 #include "database/prc_format.h"
 #include "workfolder/file_io.h"
 #include "workfolder/result.h"
@@ -14,9 +15,10 @@ namespace pressling {
 // piece file per resource in workFolder, named by PieceFileName. entries holds
 // entries 0 to n, the last being the sentinel. Each "Tbmp" piece whose family
 // is supported is compressed in place, with its scratch file in
-// scratchDirectory. One event pass per resource, after its piece is done.
+// scratchDirectory; mode chooses which bitmaps and how. One event pass per
+// resource, after its piece is done.
 Result<void> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
                             const std::filesystem::path& workFolder, const std::filesystem::path& scratchDirectory,
-                            const EventPass& eventPass);
+                            const EventPass& eventPass, BitmapMode mode = BitmapMode::Classic);
 
 }  // namespace pressling

@@ -45,7 +45,7 @@ TEST(CliTest, OptionsAndUsageErrors) {
 
   CliRun help = RunCli(folder, "--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: pressling-cli [--] FILE.prc...\n", 0), 0u);
+  EXPECT_EQ(help.out.rfind("Usage: pressling-cli [--thorough] [--] FILE.prc...\n", 0), 0u);
   EXPECT_EQ(help.err, "");
 
   for (const char* bad : {"", "-x.prc", "--verbose a.prc"}) {

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace pressling {
+
+// How a run compresses bitmaps. The report lines are the same in both modes.
+enum class BitmapMode {
+  Classic,   // uncompressed v2/v3 bitmaps of "Tbmp" families, run-length across row ends
+  Thorough,  // every bitmap of "Tbmp" and "tAIB", Palm's own codecs in the form Palm writes
+};
+
+// What the user chose for one run; the defaults are the classic conversion.
+struct ConversionOptions {
+  BitmapMode bitmapMode = BitmapMode::Classic;
+};
+
+}  // namespace pressling
