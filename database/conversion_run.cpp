@@ -58,7 +58,6 @@ Result<void> RemoveWithRetry(const fs::path& path) {
 }
 
 Result<void> RemoveWorkFolder(const fs::path& workFolder) {
-  if (!WorkFolderExists(workFolder)) return {};
   if (DeleteWorkFolder(workFolder)) return {};
   return DeleteWorkFolder(workFolder);
 }

@@ -47,17 +47,8 @@ namespace {
 
 Error StoppedWhile(const std::string& what) { return Error{ErrorKind::Stopped, "stopped while " + what}; }
 
-// The bytes of a piece file, which must still have the length the split left.
-Result<std::vector<std::uint8_t>> ReadPiece(const FolderHandle& work, const std::string& name,
-                                            std::uint64_t expectedLength) {
-  auto piece = InputFile::OpenAt(work, name);
-  if (!piece) return piece.error();
-  if (piece->length() != expectedLength)
-    return Error{ErrorKind::FileOperation, "piece file " + work.PathOf(name).string() + " changed its length during the run"};
-  std::vector<std::uint8_t> bytes(expectedLength);
-  if (auto r = piece->Read(bytes); !r) return r.error();
-  return bytes;
-}
+// Pieces are gathered up to this many bytes before they go to the output.
+constexpr std::size_t kOutputChunk = 64 * 1024;
 
 }  // namespace
 
@@ -90,11 +81,15 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
 
   auto work = FolderHandle::Open(workFolder);
   if (!work) return work.error();
+  std::vector<std::uint8_t> chunk;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
-    auto bytes = ReadPiece(*work, name, pieceLengths[i]);
-    if (!bytes) return bytes.error();
-    if (auto r = output->Append(*bytes); !r) return r.error();
+    // The offsets were computed from these lengths.
+    if (auto r = AppendFileOfLength(*work, name, pieceLengths[i], chunk); !r) return r.error();
+    if (chunk.size() >= kOutputChunk || i + 1 == n) {
+      if (auto r = output->Append(chunk); !r) return r.error();
+      chunk.clear();
+    }
     if (auto r = work->Remove(name); !r) return r.error();
     if (!PassEvents(eventPass)) return StoppedWhile("writing " + output->path().string());
   }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -24,6 +25,10 @@ Error FileFailure(std::string_view what, const std::filesystem::path& path, int 
 }
 
 namespace {
+
+// O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused as no
+// regular file, and regular files ignore the flag.
+constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
 Result<void> WriteAll(int fd, const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
@@ -47,11 +52,37 @@ Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& pat
   return bytes;
 }
 
-Result<std::uint64_t> FileLength(const std::filesystem::path& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return FileFailure("read the length of", path, errno);
-  if (!S_ISREG(st.st_mode)) return FileFailure("read the length of", path, EISDIR);
-  return static_cast<std::uint64_t>(st.st_size);
+Result<void> AppendFileOfLength(const FolderHandle& folder, const std::string& name, std::uint64_t length,
+                                std::vector<std::uint8_t>& bytes) {
+  int fd = ::openat(folder.fd(), name.c_str(), kInputFlags);
+  if (fd < 0) {
+    int err = errno;
+    return FileFailure("open", folder.PathOf(name), err);
+  }
+  const std::size_t start = bytes.size();
+  bytes.resize(start + length + 1);
+  std::uint64_t got = 0;
+  // Every read asks for at least one byte past length, so stopping at
+  // exactly length means the file ended there.
+  while (got <= length) {
+    ssize_t n = ::read(fd, bytes.data() + start + got, length + 1 - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int err = errno;
+      ::close(fd);
+      bytes.resize(start);
+      return FileFailure("read", folder.PathOf(name), err);
+    }
+    if (n == 0) break;
+    got += static_cast<std::uint64_t>(n);
+    if (got == length) break;
+  }
+  ::close(fd);
+  bytes.resize(start + std::min(got, length));
+  if (got != length)
+    return Error{ErrorKind::FileOperation, "cannot read " + folder.PathOf(name).string() + ": it is no longer " +
+                                               std::to_string(length) + " bytes long"};
+  return {};
 }
 
 Result<void> WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
@@ -90,10 +121,6 @@ InputFile& InputFile::operator=(InputFile&& other) noexcept {
 InputFile::~InputFile() {
   if (fd_ >= 0) ::close(fd_);
 }
-
-// O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused as no
-// regular file, and regular files ignore the flag.
-constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
 Result<InputFile> InputFile::Open(const std::filesystem::path& path) {
   int fd = ::open(path.c_str(), kInputFlags);

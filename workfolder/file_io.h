@@ -14,7 +14,11 @@ namespace pressling {
 // failure carries the path and the system's reason.
 
 Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& path);
-Result<std::uint64_t> FileLength(const std::filesystem::path& path);
+// Appends the file name in folder to bytes; an error unless it holds exactly
+// length bytes. Reads once, for one byte more than length: on a regular file
+// a shorter read only happens at its end.
+Result<void> AppendFileOfLength(const FolderHandle& folder, const std::string& name, std::uint64_t length,
+                                std::vector<std::uint8_t>& bytes);
 // Creates or empties path and writes bytes to it; a file that could not be
 // written completely is removed again.
 Result<void> WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
