@@ -9,6 +9,7 @@
 #include <system_error>
 #include <utility>
 
+#include "cli/utf8_text.h"
 #include "database/database_rebuild.h"
 #include "workfolder/result.h"
 
@@ -147,38 +148,6 @@ Collection Collect(const std::vector<std::string>& arguments, const fs::path& ou
   for (const std::string& argument : arguments) AddArgument(argument, outputDir, collection);
   RefuseSharedOutputs(collection.inputs);
   return collection;
-}
-
-bool IsValidUtf8(std::string_view text) {
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length;
-    char32_t codePoint;
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, codePoint = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, codePoint = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, codePoint = lead & 0x07;
-    } else {
-      return false;
-    }
-    if (i + length > text.size()) return false;
-    for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return false;
-      codePoint = codePoint << 6 | (next & 0x3F);
-    }
-    // Overlong forms, UTF-16 surrogates and values past U+10FFFF.
-    if ((length == 3 && codePoint < 0x800) || (length == 4 && codePoint < 0x10000) ||
-        (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
-      return false;
-    i += length;
-  }
-  return true;
 }
 
 }  // namespace pressling::cli

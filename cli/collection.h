@@ -28,7 +28,4 @@ struct Collection {
 // The second of two inputs whose outputs would be one file is refused.
 Collection Collect(const std::vector<std::string>& arguments, const std::filesystem::path& outputDir);
 
-// True when text is valid UTF-8.
-bool IsValidUtf8(std::string_view text);
-
 }  // namespace pressling::cli

@@ -17,6 +17,7 @@
 #include "cli/parallel_runs.h"
 #include "cli/run_summary.h"
 #include "cli/status_line.h"
+#include "cli/utf8_text.h"
 #include "database/conversion_run.h"
 #include "database/report_surface.h"
 #include "workfolder/result.h"
@@ -114,7 +115,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
     const cli::Input& input = inputs[i];
     if (!input.refusal.empty()) {
-      report.Finish(i, "pressling-cli: " + input.path + ": " + input.refusal);
+      report.Finish(i, "pressling-cli: " + cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal);
       return;
     }
     status.Started(input.path);

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "cli/collection.h"
+#include "cli/utf8_text.h"
 
 namespace pressling::cli {
 
@@ -31,14 +31,13 @@ std::vector<Shown> ShownCharacters(const std::string& text) {
   std::vector<Shown> shown;
   for (std::size_t i = 0; i < text.size();) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    const std::string one = text.substr(i, length);
-    if (lead < 0x20 || lead == 0x7F || !IsValidUtf8(one)) {
+    const std::size_t length = Utf8CharacterLength(std::string_view(text).substr(i));
+    if (length == 0 || lead < 0x20 || lead == 0x7F) {
       shown.push_back({"?", 1});
       ++i;
       continue;
     }
-    shown.push_back({one, lead >= 0xE1 ? 2u : 1u});  // from U+1000 on
+    shown.push_back({text.substr(i, length), lead >= 0xE1 ? 2u : 1u});  // from U+1000 on
     i += length;
   }
   return shown;

@@ -1,37 +1,14 @@
-#include <sys/wait.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
+#include "tests/database/cli_support.h"
 #include "tests/database/test_support.h"
 
 namespace pressling {
 namespace {
 
 using test::Bytes;
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-std::string Text(const std::filesystem::path& path) {
-  Bytes bytes = test::ReadBytes(path);
-  return std::string(bytes.begin(), bytes.end());
-}
-
-// Runs pressling-cli with arguments (already shell-quoted) inside folder.
-CliRun RunCli(const test::TempFolder& folder, const std::string& arguments, const std::string& environment = "") {
-  const std::string command = "cd '" + folder.path().string() + "' && " + environment + " '" PRESSLING_CLI "' " + arguments +
-                              " >.stdout 2>.stderr";
-  const int raw = std::system(command.c_str());
-  CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Text(folder / ".stdout"), Text(folder / ".stderr")};
-  std::filesystem::remove(folder / ".stdout");
-  std::filesystem::remove(folder / ".stderr");
-  return run;
-}
+using test::CliRun;
+using test::RunCli;
 
 Bytes Compressible() {
   return test::MakeDatabase("MyApp", {{test::Type("Tbmp"), {0x00, 0x01}, test::ZeroBitmapV2(1000)}});
