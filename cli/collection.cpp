@@ -96,12 +96,15 @@ std::string OutputInside(const std::string& folder, const fs::path& outputDir) {
 
 void AddArgument(const std::string& argument, const fs::path& outputDir, Collection& collection) {
   struct stat st;
-  const bool found = ::stat(argument.c_str(), &st) == 0;
-  if (!found && errno == ELOOP) {
-    collection.errors.push_back(FileFailure("follow", argument, ELOOP).message);
-    return;
-  }
-  if (found && S_ISDIR(st.st_mode)) {
+  if (::stat(argument.c_str(), &st) != 0) {
+    // A database that cannot be reached is left to its run, which reports why;
+    // anything else may have been meant as a folder.
+    const int err = errno;
+    if (err == ELOOP || !EndsInPrc(argument)) {
+      collection.errors.push_back(FileFailure(err == ELOOP ? "follow" : "read", argument, err).message);
+      return;
+    }
+  } else if (S_ISDIR(st.st_mode)) {
     if (std::string inside = OutputInside(argument, outputDir); !inside.empty()) {
       collection.errors.push_back(std::move(inside));
       return;

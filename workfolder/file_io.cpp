@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <random>
@@ -78,10 +77,12 @@ Result<void> AppendFileOfLength(const FolderHandle& folder, const std::string& n
     if (got == length) break;
   }
   ::close(fd);
-  bytes.resize(start + std::min(got, length));
-  if (got != length)
+  if (got != length) {
+    bytes.resize(start);
     return Error{ErrorKind::FileOperation, "cannot read " + folder.PathOf(name).string() + ": it is no longer " +
                                                std::to_string(length) + " bytes long"};
+  }
+  bytes.resize(start + length);
   return {};
 }
 
