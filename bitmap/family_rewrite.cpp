@@ -105,7 +105,11 @@ Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
   if (!piece) return piece.error();
   auto rewritten = RewriteBitmapFamily(*piece, eventPass);
   if (!rewritten) return Error{rewritten.error().kind, pieceFilePath.string() + ": " + rewritten.error().message};
+  return ReplacePieceFile(pieceFilePath, scratchDirectory, *rewritten);
+}
 
+Result<void> ReplacePieceFile(const std::filesystem::path& pieceFilePath, const std::filesystem::path& scratchDirectory,
+                              std::span<const std::uint8_t> bytes) {
   // The scratch file is written completely before it replaces the piece, so a
   // failure at any step leaves the piece as it was.
   const std::filesystem::path scratchPath = scratchDirectory / "~bmp";
@@ -116,7 +120,7 @@ Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
   }
   auto scratch = OutputFile::Create(scratchPath);
   if (!scratch) return scratch.error();
-  if (auto r = scratch->Append(*rewritten); !r) return r;
+  if (auto r = scratch->Append(bytes); !r) return r;
   if (auto r = scratch->Commit(); !r) return r;
   if (auto r = RenameFile(scratchPath, pieceFilePath); !r) {
     (void)RemoveFile(scratchPath);

@@ -21,4 +21,10 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
 Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
                                   const std::filesystem::path& scratchDirectory, const EventPass& eventPass);
 
+// Replaces the piece file with bytes: they are written completely to the
+// scratch file "~bmp" in scratchDirectory, which is then renamed over the
+// piece. On any failure the piece file is left as it was.
+Result<void> ReplacePieceFile(const std::filesystem::path& pieceFilePath, const std::filesystem::path& scratchDirectory,
+                              std::span<const std::uint8_t> bytes);
+
 }  // namespace pressling
