@@ -49,7 +49,7 @@ void TallyDatabase(const fs::path& database, pressling::ThoroughTally& tally) {
   auto input = pressling::InputFile::Open(database);
   if (!input) return;
   pressling::DatabaseHead head;
-  if (!pressling::ReadDatabaseHead(*input, head)) return;
+  if (!pressling::ReadDatabaseHead(*input, head, pressling::GapRule::MayBeMissing)) return;
   std::vector<std::uint8_t> piece;
   for (std::size_t i = 0; i + 1 < head.entries.size(); ++i) {
     piece.resize(static_cast<std::size_t>(pressling::EntryOffset(head.entries[i + 1]) -
@@ -97,7 +97,7 @@ void PrintSurvey(const fs::path& folder) {
   std::printf("thorough, bitmaps left alone by reason:\n");
   for (std::size_t k = 0; k < pressling::kLeftAloneCount; ++k)
     std::printf("  %-48s %zu\n", pressling::LeftAloneName(static_cast<pressling::LeftAlone>(k)), tally.leftAlone[k]);
-  std::printf("  %-48s %zu (in %zu families)\n", "in malformed or unsupported families", tally.bitmapsInRefusedFamilies,
+  std::printf("thorough, families left as they were (malformed, or a version other than 1-3): %zu\n",
               tally.familiesRefused);
 }
 

@@ -20,7 +20,6 @@ void ThoroughTally::Add(const ThoroughTally& other) {
   for (std::size_t k = 0; k < leftAlone.size(); ++k) leftAlone[k] += other.leftAlone[k];
   bytesSaved += other.bytesSaved;
   familiesRefused += other.familiesRefused;
-  bitmapsInRefusedFamilies += other.bitmapsInRefusedFamilies;
 }
 
 namespace {
@@ -133,7 +132,6 @@ Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t
   };
   if (!walk.supported()) {
     ++result.tally.familiesRefused;
-    result.tally.bitmapsInRefusedFamilies += walk.bitmaps.size();
     for (std::size_t index = 0; index < walk.bitmaps.size(); ++index)
       if (!PassEvents(eventPass)) return stopped(index);
     return result;

@@ -17,8 +17,7 @@ struct ThoroughTally {
   std::array<std::size_t, kCodecCount> rewritten{};       // by the codec of the new form
   std::array<std::size_t, kLeftAloneCount> leftAlone{};   // by reason
   std::size_t bytesSaved = 0;                             // by the rewritten bitmaps, fill included
-  std::size_t familiesRefused = 0;                        // malformed families, left exactly as they were
-  std::size_t bitmapsInRefusedFamilies = 0;               // the bitmaps the walk met in them
+  std::size_t familiesRefused = 0;  // malformed, or with a version other than 1-3: left exactly as they were
 
   void Add(const ThoroughTally& other);
 };
