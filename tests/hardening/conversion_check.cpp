@@ -11,6 +11,7 @@
 #include "database/conversion_run.h"
 #include "tests/hardening/family_model.h"
 #include "tests/hardening/prc_model.h"
+#include "tests/hardening/thorough_check.h"
 #include "workfolder/file_io.h"
 
 namespace fs = std::filesystem;
@@ -226,6 +227,7 @@ std::string CheckFamilyCase(std::span<const std::uint8_t> input) {
   const Area& area = GetArea();
   const unsigned stopAt = input[0];
   const auto piece = input.subspan(1);
+  if (auto fault = CheckThoroughRewrite(piece); !fault.empty()) return "thorough mode: " + fault;
   const bool supported = FamilySupported(piece);
   const std::size_t bitmaps = supported ? FamilyBitmapCount(piece) : 0;
 

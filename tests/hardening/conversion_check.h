@@ -35,7 +35,8 @@ std::string CheckConvertCase(std::span<const std::uint8_t> input);
 
 // input[0] picks the event pass that asks the rewrite to stop (0: none); the
 // rest is a "Tbmp" piece. Checks IsSupportedFamily against the family rules
-// and CompressBitmapFamily's rewrite of the piece file and its scratch file.
+// and CompressBitmapFamily's rewrite of the piece file and its scratch file,
+// and the thorough rewrite of the same piece (thorough_check.h).
 std::string CheckFamilyCase(std::span<const std::uint8_t> input);
 
 // Empty when output is the correct conversion of the accepted database input.
