@@ -25,12 +25,16 @@ const char* LeftAloneName(LeftAlone reason) {
       return "indirect, forScreen or indirectColorTable flag";
     case LeftAlone::NoPixels:
       return "rowBytes x height is 0";
+    case LeftAlone::HeaderSize:
+      return "version-3 header size byte is not 24";
     case LeftAlone::Layout:
       return "parts reach past the bitmap";
     case LeftAlone::UnknownCompression:
       return "unknown compression type";
     case LeftAlone::Undecodable:
       return "compressed data do not decode";
+    case LeftAlone::ReservedByteSet:
+      return "version 1 with byte 13 set";
     case LeftAlone::NotSmaller:
       return "no codec makes it smaller";
     case LeftAlone::CheckFailed:
@@ -44,6 +48,8 @@ std::uint32_t ReadSizeWord(const BitmapLayout& layout, std::span<const std::uint
 }
 
 namespace {
+
+constexpr std::size_t kHeaderSizeOffsetV3 = 10;
 
 LayoutRefusal Refuse(LeftAlone reason, std::string detail) { return LayoutRefusal{reason, std::move(detail)}; }
 
@@ -65,6 +71,9 @@ std::variant<BitmapLayout, LayoutRefusal> ReadBitmapLayout(std::span<const std::
   layout.flags = ReadU16Be(bitmap, 6);
   layout.pixelSize = bitmap[8];
   if (layout.version == 1 && layout.pixelSize == kMarkerPixelSize) return Refuse(LeftAlone::Marker, "");
+  // Palm OS may take the data to start where the header's size byte says.
+  if (layout.version == 3 && bitmap[kHeaderSizeOffsetV3] != BitmapHeaderV3::kLength)
+    return Refuse(LeftAlone::HeaderSize, "the header says it is " + std::to_string(bitmap[kHeaderSizeOffsetV3]) + " bytes long");
   if (layout.flags & (kFlagWordIndirect | kFlagWordForScreen | kFlagWordIndirectColorTable))
     return Refuse(LeftAlone::SpecialFlags, "");
   layout.pixelBytes = std::size_t{layout.rowBytes} * layout.height;

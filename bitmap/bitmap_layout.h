@@ -40,13 +40,15 @@ enum class LeftAlone : std::uint8_t {
   Marker,             // the version-1 marker before high-density bitmaps
   SpecialFlags,       // indirect, forScreen or indirectColorTable
   NoPixels,           // rowBytes x height is 0
+  HeaderSize,         // a version-3 header that says it is not 24 bytes long: where its data start is unsure
   Layout,             // header, colour table, direct-colour block or pixels reach past its bytes
   UnknownCompression, // a compressionType other than ScanLine, RLE or PackBits
   Undecodable,        // the compressed data do not decode to exactly rowBytes x height bytes
+  ReservedByteSet,    // version 1 with byte 13 set: readers would take it for the compression type
   NotSmaller,         // no allowed codec gives a strictly shorter bitmap
   CheckFailed,        // the new form did not decode back to the same rows
 };
-inline constexpr std::size_t kLeftAloneCount = 8;
+inline constexpr std::size_t kLeftAloneCount = 10;
 
 const char* LeftAloneName(LeftAlone reason);
 
@@ -76,8 +78,8 @@ struct LayoutRefusal {
 
 // Reads the layout of the bitmap held in bitmap (the bytes it occupies: up to
 // the next bitmap of its family, or to the end of the piece). Refuses the
-// marker, the flags that name data elsewhere, empty rows and every part that
-// reaches past bitmap.
+// marker, the flags that name data elsewhere, empty rows, a version-3 header
+// whose size byte is not 24, and every part that reaches past bitmap.
 std::variant<BitmapLayout, LayoutRefusal> ReadBitmapLayout(std::span<const std::uint8_t> bitmap);
 
 }  // namespace pressling

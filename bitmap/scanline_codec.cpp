@@ -54,7 +54,7 @@ DecodeResult DecodeScanLine(std::span<const std::uint8_t> stream, RowShape shape
             return StreamFault("ScanLine", at, "the data end in row " + std::to_string(row) + " of " + std::to_string(shape.height));
           cur[j + k] = stream[at++];
         } else {
-          cur[j + k] = cur[j + k - shape.rowBytes];
+          cur[j + k] = pixels[(row - 1) * shape.rowBytes + j + k];  // row > 0: row 0 sets every bit
         }
       }
     }

@@ -92,6 +92,9 @@ std::variant<NewForm, LeftAlone> Rewrite(std::span<const std::uint8_t> bitmap, b
   auto read = ReadBitmapLayout(bitmap);
   if (const auto* refusal = std::get_if<LayoutRefusal>(&read)) return refusal->reason;
   const BitmapLayout& layout = std::get<BitmapLayout>(read);
+  // Version 1 has no compressionType, but readers such as netpbm take byte 13
+  // for it; ScanLine is type 0.
+  if (layout.version == 1 && bitmap[kCompressionTypeOffset] != 0) return LeftAlone::ReservedByteSet;
   std::vector<std::uint8_t> rows;
   if (!DecodeBitmapRows(layout, bitmap, rows)) return LeftAlone::Undecodable;
 

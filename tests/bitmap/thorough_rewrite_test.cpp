@@ -176,6 +176,12 @@ TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
       {"compression type 3", Cat({Header16(2, 4, 4, 0x8000, 8, 0, 3), Fill(16, 0)}), LeftAlone::UnknownCompression},
       {"RLE that ends early", Cat({Header16(2, 4, 4, 0x8000, 8, 0, 1), {0x00, 0x06, 0x0F, 0x00}}),
        LeftAlone::Undecodable},
+      {"version-3 header of 22 bytes", [] {
+         Bytes b = Cat({HeaderV3(4, 4, 0x0000, 8, 0), Fill(16, 0)});
+         b[10] = 22;
+         return b;
+       }(), LeftAlone::HeaderSize},
+      {"version 1, byte 13 set", Cat({Header16(1, 4, 4, 0x0000, 8, 0, 1), Fill(16, 0)}), LeftAlone::ReservedByteSet},
       {"random rows", Cat({Header16(2, 4, 2, 0x0000, 8, 0), {1, 2, 3, 4, 5, 6, 7, 8}}), LeftAlone::NotSmaller},
       {"marker", Marker(), LeftAlone::Marker},
   };

@@ -46,7 +46,7 @@ std::optional<std::size_t> ReadRows(int codec, std::span<const std::uint8_t> dat
             if (!byte) return std::nullopt;
             row[x + k] = *byte;
           } else {
-            row[x + k] = row[x + k - rowBytes];
+            row[x + k] = rows[(y - 1) * rowBytes + x + k];
           }
         }
       }
@@ -103,7 +103,7 @@ std::string CheckBitmap(std::span<const std::uint8_t> before, std::span<const st
   }
   if (after[6] != (before[6] | 0x80)) return "the flags are not those before with the compressed bit";
   const int codec = version == 1 ? 0 : after[13];
-  if (version == 1 && after[13] != before[13]) return "the reserved byte 13 of a version-1 header changed";
+  if (version == 1 && (before[13] != 0 || after[13] != 0)) return "a version-1 bitmap with byte 13 set was compressed";
   if (codec > version - 1 || (version == 2 && codec > 1)) return "codec " + std::to_string(codec) + " in version " + std::to_string(version);
   const std::size_t distance = Be(after, distanceAt, distanceWidth);
   const std::size_t expectedDistance = !hasNext ? 0 : version == 3 ? after.size() : after.size() / 4;
