@@ -107,12 +107,15 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   if (fs::equivalent(path, outputPath, ec))
     return Error{ErrorKind::FileOperation, "the output " + outputPath.string() + " is the input itself"};
   DatabaseHead head;
-  auto read = ReadDatabaseHead(*input, head);
+  const GapRule gapRule = options.bitmapMode == BitmapMode::Thorough ? GapRule::MayBeMissing : GapRule::Required;
+  auto read = ReadDatabaseHead(*input, head, gapRule);
   state.header = head.header;
   if (!read) return read.error();
   auto pieceLengths = SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode);
   if (!pieceLengths) return pieceLengths.error();
   input.reset();
+  // The output always has the gap: its resource 0 starts two bytes later.
+  if (!head.gapPresent) SetEntryOffset(head.entries[0], static_cast<std::int32_t>(HeadSize(ResourceCount(head.header))));
 
   return RebuildDatabase(path, head.header, head.entries, workFolder, *pieceLengths, PlaceFor(path, options), eventPass);
 }

@@ -55,13 +55,15 @@ Result<void> CheckHeader(const PrcHeader& header, std::uint64_t length) {
   return {};
 }
 
-Result<void> CheckResourceList(const DatabaseHead& head, std::uint64_t length) {
+Result<void> CheckResourceList(const DatabaseHead& head, std::uint64_t length, GapRule gapRule) {
   const int n = static_cast<int>(head.entries.size()) - 1;
   const auto dataStart = static_cast<std::int32_t>(HeadSize(n));
   if (n == 0 && length > static_cast<std::uint64_t>(dataStart))
     return Fault(ErrorKind::Corrupt, "the file is " + std::to_string(length) +
                                          " bytes long but holds no resource (80 bytes expected)");
-  if (n > 0 && EntryOffset(head.entries[0]) != dataStart)
+  const bool withoutGap = gapRule == GapRule::MayBeMissing &&
+                          EntryOffset(head.entries[0]) == dataStart - static_cast<std::int32_t>(kGapSize);
+  if (n > 0 && EntryOffset(head.entries[0]) != dataStart && !withoutGap)
     return Fault(ErrorKind::Corrupt, "resource 0 starts at offset " + std::to_string(EntryOffset(head.entries[0])) +
                                          ", not right after the resource list at " + std::to_string(dataStart));
   for (int i = 1; i < n; ++i) {

@@ -20,9 +20,10 @@ Result<void> CheckFileLength(std::uint64_t length);
 // block or a further record list; TooLarge from 16 MiB on.
 Result<void> CheckHeader(const PrcHeader& header, std::uint64_t length);
 
-// Corrupt unless resource 0 starts right after the head, the offsets never
+// Corrupt unless resource 0 starts right after the head (or, when gapRule
+// allows it, right after the list, without the gap), the offsets never
 // decrease and stay inside the file, a database without resources has no data,
 // and every resource gets a piece file name of its own.
-Result<void> CheckResourceList(const DatabaseHead& head, std::uint64_t length);
+Result<void> CheckResourceList(const DatabaseHead& head, std::uint64_t length, GapRule gapRule = GapRule::Required);
 
 }  // namespace pressling

@@ -53,7 +53,7 @@ void EncodeEntry(const ResourceEntry& entry, std::span<std::uint8_t, kEntrySize>
   std::copy(entry.offset.begin(), entry.offset.end(), bytes.begin() + 6);
 }
 
-Result<void> ReadDatabaseHead(InputFile& input, DatabaseHead& head) {
+Result<void> ReadDatabaseHead(InputFile& input, DatabaseHead& head, GapRule gapRule) {
   head = DatabaseHead{};
   const std::uint64_t length = input.length();
   if (auto fits = CheckFileLength(length); !fits) return fits;
@@ -65,7 +65,7 @@ Result<void> ReadDatabaseHead(InputFile& input, DatabaseHead& head) {
 
   // CheckHeader made sure that the whole head lies inside the file.
   const int n = ResourceCount(head.header);
-  std::vector<std::uint8_t> listBytes(kEntrySize * static_cast<std::size_t>(n) + kGapSize);
+  std::vector<std::uint8_t> listBytes(kEntrySize * static_cast<std::size_t>(n));
   if (auto r = input.Read(listBytes); !r) return r;
   head.entries.reserve(static_cast<std::size_t>(n) + 1);
   for (int i = 0; i < n; ++i) {
@@ -75,9 +75,13 @@ Result<void> ReadDatabaseHead(InputFile& input, DatabaseHead& head) {
   ResourceEntry sentinel;
   SetEntryOffset(sentinel, static_cast<std::int32_t>(length));
   head.entries.push_back(sentinel);
-  // The two gap bytes at the end of listBytes are thrown away.
+  if (auto r = CheckResourceList(head, length, gapRule); !r) return r;
 
-  return CheckResourceList(head, length);
+  head.gapPresent = n == 0 || EntryOffset(head.entries[0]) == static_cast<std::int32_t>(HeadSize(n));
+  if (!head.gapPresent) return {};
+  // The two gap bytes are thrown away.
+  std::array<std::uint8_t, kGapSize> gap;
+  return input.Read(gap);
 }
 
 Result<void> WriteDatabaseHead(OutputFile& output, const PrcHeader& header,

@@ -36,6 +36,15 @@ struct ResourceEntry {
 struct DatabaseHead {
   PrcHeader header;
   std::vector<ResourceEntry> entries;
+  bool gapPresent = true;  // false: the resource data start right after the list
+};
+
+// Whether a database may leave out the two gap bytes. Palm OS finds resources
+// by their offsets alone, and some tools write no gap; the classic conversion
+// refuses such databases, thorough mode accepts them.
+enum class GapRule {
+  Required,
+  MayBeMissing,
 };
 
 int ResourceCount(const PrcHeader& header);
@@ -52,10 +61,12 @@ void EncodeHeader(const PrcHeader& header, std::span<std::uint8_t, kHeaderSize> 
 void EncodeEntry(const ResourceEntry& entry, std::span<std::uint8_t, kEntrySize> bytes);
 
 // Reads header, entries and gap from the start of input into head and leaves
-// the read position at 80 + 10n. The head is checked (database_checks.h)
-// before any part of it is used, so a refused database is never cut; the
-// header is kept in head also when the list is refused, for the report.
-Result<void> ReadDatabaseHead(InputFile& input, DatabaseHead& head);
+// the read position at the start of resource 0's data: 80 + 10n, or 78 + 10n
+// when gapRule lets the gap be missing and it is. The head is checked
+// (database_checks.h) before any part of it is used, so a refused database is
+// never cut; the header is kept in head also when the list is refused, for the
+// report.
+Result<void> ReadDatabaseHead(InputFile& input, DatabaseHead& head, GapRule gapRule = GapRule::Required);
 
 // Writes the header, entries 0 to n-1 (the sentinel is not written) and two
 // zero bytes: 80 + 10n bytes. One event pass after each entry.

@@ -8,6 +8,7 @@
 
 #include "bitmap/family_rewrite.h"
 #include "bitmap/family_scan.h"
+#include "bitmap/thorough_rewrite.h"
 #include "database/piece_name.h"
 
 namespace pressling {
@@ -16,9 +17,13 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-bool IsBitmapType(const ResourceEntry& entry) {
-  constexpr std::array<std::uint8_t, 4> kTbmp = {'T', 'b', 'm', 'p'};
-  return entry.type == kTbmp;
+constexpr std::array<std::uint8_t, 4> kTbmp = {'T', 'b', 'm', 'p'};
+constexpr std::array<std::uint8_t, 4> kTaib = {'t', 'A', 'I', 'B'};
+
+// The classic conversion packs "Tbmp" families only; thorough mode also the
+// application icons. Types compare byte for byte, letter case included.
+bool IsBitmapType(const ResourceEntry& entry, BitmapMode mode) {
+  return entry.type == kTbmp || (mode == BitmapMode::Thorough && entry.type == kTaib);
 }
 
 Result<void> WritePieceFile(const FolderHandle& folder, const std::string& name, std::span<const std::uint8_t> bytes) {
@@ -31,8 +36,15 @@ Result<void> WritePieceFile(const FolderHandle& folder, const std::string& name,
 // The new bytes of a piece whose bitmaps are compressed; nothing when the
 // piece stays as it is.
 Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::span<const std::uint8_t> piece,
-                                            const std::filesystem::path& piecePath, const EventPass& eventPass) {
-  if (!IsBitmapType(entry)) return std::optional<Bytes>();
+                                            const std::filesystem::path& piecePath, BitmapMode mode,
+                                            const EventPass& eventPass) {
+  if (!IsBitmapType(entry, mode)) return std::optional<Bytes>();
+  if (mode == BitmapMode::Thorough) {
+    auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass);
+    if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+    if (!rewritten->changed) return std::optional<Bytes>();
+    return std::optional<Bytes>(std::move(rewritten->piece));
+  }
   auto supported = IsSupportedFamily(piece, eventPass);
   if (!supported) return supported.error();
   if (!*supported) return std::optional<Bytes>();
@@ -47,7 +59,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
 Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
                                                   const std::filesystem::path& workFolder,
                                                   const std::filesystem::path& scratchDirectory,
-                                                  const EventPass& eventPass, [[maybe_unused]] BitmapMode mode) {
+                                                  const EventPass& eventPass, BitmapMode mode) {
   assert(!entries.empty());
   auto work = FolderHandle::Open(workFolder);
   if (!work) return work.error();
@@ -71,7 +83,7 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
 
     if (auto r = WritePieceFile(*work, name, piece); !r) return r.error();
-    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), eventPass);
+    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), mode, eventPass);
     if (!rewritten) return rewritten.error();
     if (*rewritten) {
       if (auto r = ReplacePieceFile(*work, name, *scratch, **rewritten); !r) return r.error();

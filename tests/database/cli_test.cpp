@@ -65,5 +65,27 @@ TEST(CliTest, ConvertsEachFileAndReportsRefusals) {
   EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
 }
 
+TEST(CliTest, ThoroughOptionReachesEveryFile) {
+  test::TempFolder folder;
+  test::TempFolder tmpDir;
+  Bytes bitmapV1 = {0x00, 0x20, 0x00, 0x10, 0x00, 0x04, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+  bitmapV1.resize(16 + 64, 0x00);  // 16 blank rows of 4 bytes
+  for (const char* name : {"a.prc", "b.prc"})
+    test::WriteBytes(folder / name, test::MakeDatabase("V1", {{test::Type("tAIB"), {0x03, 0xE8}, bitmapV1}}));
+  const std::string environment = "TMPDIR='" + tmpDir.path().string() + "'";
+
+  CliRun classic = RunCli(folder, "a.prc", environment);
+  EXPECT_EQ(classic.status, 0);
+  EXPECT_NE(classic.out.find("圧縮効果はありません"), std::string::npos);
+  CliRun thorough = RunCli(folder, "--thorough a.prc b.prc", environment);
+  EXPECT_EQ(thorough.status, 0);
+  EXPECT_EQ(thorough.err,
+            "pressling-cli: 2 files: 2 written, 0 no effect, 0 refused, 0 failed\n"
+            "pressling-cli: 80 bytes saved on the written files\n");
+  EXPECT_EQ(test::ReadBytes(folder / "a_comp.prc").size(), 90u + 40);
+  EXPECT_EQ(test::ReadBytes(folder / "b_comp.prc").size(), 90u + 40);
+  EXPECT_NE(RunCli(folder, "--help").out.find("--thorough"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace pressling

@@ -8,9 +8,11 @@
 
 #include "bitmap/family_rewrite.h"
 #include "bitmap/family_scan.h"
+#include "bitmap/thorough_rewrite.h"
 #include "database/conversion_run.h"
 #include "tests/hardening/family_model.h"
 #include "tests/hardening/prc_model.h"
+#include "tests/hardening/thorough_check.h"
 #include "workfolder/file_io.h"
 
 namespace fs = std::filesystem;
@@ -193,6 +195,48 @@ std::string CheckConvertedOutput(std::span<const std::uint8_t> input, std::span<
   return {};
 }
 
+// Thorough mode on the same file: an accepted database is never refused, the
+// input stays, nothing is left behind, and a kept output holds the same
+// resources, each bitmap family as the thorough rewrite makes it.
+std::string CheckThoroughRun(std::span<const std::uint8_t> input) {
+  const Area& area = GetArea();
+  const fs::path inputPath = area.in / "x.prc";
+  CapturingSurface surface;
+  ConversionOptions options;
+  options.bitmapMode = BitmapMode::Thorough;
+  const RunResult run = ConvertDatabase(inputPath.string(), surface, {}, options);
+  auto now = ReadWholeFile(inputPath);
+  if (!now || !std::equal(input.begin(), input.end(), now->begin(), now->end())) return "the input changed";
+  if (auto left = Names(area.tmp); !left.empty()) return "left in TMPDIR: " + Listing(left);
+  if (surface.lines.size() != 4) return std::to_string(surface.lines.size()) + " report lines, expected 4";
+  const auto in = ParsePrc(input);
+  if (run.outcome == RunOutcome::Refused || run.outcome == RunOutcome::NoEffect) {
+    if (in && run.outcome == RunOutcome::Refused) return "an acceptable database was refused: " + run.detail;
+    return Names(area.in) == std::vector<std::string>{"x.prc"} ? std::string{} : "left " + Listing(Names(area.in));
+  }
+  if (run.outcome != RunOutcome::Converted) return "the run ended with outcome " + run.detail;
+  auto output = ReadWholeFile(area.in / "x_comp.prc");
+  if (!output) return "no output: " + output.error().message;
+  if (static_cast<std::int32_t>(output->size()) != run.report.resultSize) return "the output is not as long as reported";
+  const auto out = ParsePrc(*output);
+  if (!out) return "the output is no acceptable database";
+  if (!in) return {};  // a database without the gap bytes: the model reads only the usual layout
+  if (out->header != in->header || out->resources.size() != in->resources.size()) return "the header or list changed";
+  for (std::size_t i = 0; i < in->resources.size(); ++i) {
+    const ResourceRecord& a = in->resources[i];
+    const ResourceRecord& b = out->resources[i];
+    std::vector<std::uint8_t> expected = a.data;
+    if (IsTbmp(a) || a.type == std::array<std::uint8_t, 4>{'t', 'A', 'I', 'B'}) {
+      auto family = RewriteBitmapFamilyThorough(a.data, {});
+      if (!family) return "the family rewrite failed: " + family.error().message;
+      if (family->changed) expected = family->piece;
+    }
+    if (a.type != b.type || a.id != b.id || b.data != expected)
+      return "resource " + std::to_string(i) + " is not what the thorough rewrite makes of it";
+  }
+  return {};
+}
+
 std::string CheckConvertCase(std::span<const std::uint8_t> input) {
   const Area& area = GetArea();
   const fs::path inputPath = area.in / "x.prc";
@@ -218,6 +262,11 @@ std::string CheckConvertCase(std::span<const std::uint8_t> input) {
   }
   std::error_code ec;
   fs::remove(area.in / "x_comp.prc", ec);
+  if (fault.empty()) {
+    fault = CheckThoroughRun(input);
+    if (!fault.empty()) fault = "thorough mode: " + fault;
+    fs::remove(area.in / "x_comp.prc", ec);
+  }
   return fault;
 }
 
@@ -226,6 +275,7 @@ std::string CheckFamilyCase(std::span<const std::uint8_t> input) {
   const Area& area = GetArea();
   const unsigned stopAt = input[0];
   const auto piece = input.subspan(1);
+  if (auto fault = CheckThoroughRewrite(piece); !fault.empty()) return "thorough mode: " + fault;
   const bool supported = FamilySupported(piece);
   const std::size_t bitmaps = supported ? FamilyBitmapCount(piece) : 0;
 

@@ -50,7 +50,8 @@ TEST(FuzzReplay, CorpusDatabasesAndTheirBitmaps) {
     if (!image) continue;
     for (std::size_t i = 0; i < image->resources.size(); ++i) {
       const ResourceRecord& r = image->resources[i];
-      if (r.type != std::array<std::uint8_t, 4>{'T', 'b', 'm', 'p'}) continue;
+      if (r.type != std::array<std::uint8_t, 4>{'T', 'b', 'm', 'p'} && r.type != std::array<std::uint8_t, 4>{'t', 'A', 'I', 'B'})
+        continue;
       std::vector<std::uint8_t> input{0};
       input.insert(input.end(), r.data.begin(), r.data.end());
       EXPECT_EQ(CheckFamilyCase(input), "") << path.filename() << " resource " << i;

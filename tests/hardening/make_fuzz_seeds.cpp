@@ -1,5 +1,5 @@
 // Writes the seed inputs of the fuzz targets: the worked examples into
-// OUT/convert and OUT/family, and every "Tbmp" resource of the databases in
+// OUT/convert and OUT/family, and every "Tbmp" and "tAIB" resource of the databases in
 // CORPUS (when given) into OUT/family. The databases themselves are read by
 // the convert target straight from CORPUS.
 #include <cstdio>
@@ -46,7 +46,9 @@ int main(int argc, char** argv) {
       if (!image) continue;
       for (std::size_t i = 0; i < image->resources.size(); ++i) {
         const ResourceRecord& r = image->resources[i];
-        if (r.type != std::array<std::uint8_t, 4>{'T', 'b', 'm', 'p'} || r.data.size() > 65536) continue;
+        const bool bitmaps = r.type == std::array<std::uint8_t, 4>{'T', 'b', 'm', 'p'} ||
+                             r.type == std::array<std::uint8_t, 4>{'t', 'A', 'I', 'B'};
+        if (!bitmaps || r.data.size() > 65536) continue;
         std::vector<std::uint8_t> seed{0};
         seed.insert(seed.end(), r.data.begin(), r.data.end());
         if (!Write(out / "family" / (entry.path().stem().string() + "-" + std::to_string(i)), seed)) return 1;

@@ -1,0 +1,179 @@
+// Thorough mode against the classic conversion. First prints what thorough
+// mode does with the corpus (outputs written, bytes saved, bitmaps rewritten
+// per codec, bitmaps left alone by reason), then times both modes on the
+// largest corpus database in the same run and prints their ratio.
+//
+//   pressling_bench_thorough [benchmark options]
+//   PRESSLING_CORPUS=DIR selects another corpus than ../shared/corpus/real.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bitmap/thorough_rewrite.h"
+#include "database/conversion_run.h"
+#include "database/prc_format.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pressling::BitmapMode;
+
+class SilentSurface : public pressling::ReportSurface {
+ protected:
+  void EraseText() override {}
+  void DrawText(const std::string&, float, float) override {}
+};
+
+fs::path CorpusFolder() {
+  if (const char* env = std::getenv("PRESSLING_CORPUS")) return env;
+  return fs::path(PRESSLING_SOURCE_DIR).parent_path() / "shared" / "corpus" / "real";
+}
+
+std::vector<fs::path> CorpusDatabases() {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(CorpusFolder(), ec))
+    if (entry.is_regular_file() && entry.path().extension() == ".prc") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// Runs thorough mode on every bitmap piece of database, adding to tally.
+void TallyDatabase(const fs::path& database, pressling::ThoroughTally& tally) {
+  auto input = pressling::InputFile::Open(database);
+  if (!input) return;
+  pressling::DatabaseHead head;
+  if (!pressling::ReadDatabaseHead(*input, head, pressling::GapRule::MayBeMissing)) return;
+  std::vector<std::uint8_t> piece;
+  for (std::size_t i = 0; i + 1 < head.entries.size(); ++i) {
+    piece.resize(static_cast<std::size_t>(pressling::EntryOffset(head.entries[i + 1]) -
+                                          pressling::EntryOffset(head.entries[i])));
+    if (!input->Read(piece)) return;
+    const std::string type(head.entries[i].type.begin(), head.entries[i].type.end());
+    if (type != "Tbmp" && type != "tAIB") continue;
+    if (auto rewritten = pressling::RewriteBitmapFamilyThorough(piece, {})) tally.Add(rewritten->tally);
+  }
+}
+
+void PrintSurvey(const fs::path& folder) {
+  const auto databases = CorpusDatabases();
+  if (databases.empty()) {
+    std::printf("no corpus at %s: survey skipped\n", CorpusFolder().c_str());
+    return;
+  }
+  SilentSurface surface;
+  std::map<BitmapMode, std::pair<int, std::int64_t>> written;  // outputs, bytes saved
+  pressling::ThoroughTally tally;
+  for (const fs::path& database : databases) {
+    const fs::path local = folder / database.filename();
+    fs::copy_file(database, local, fs::copy_options::overwrite_existing);
+    for (BitmapMode mode : {BitmapMode::Classic, BitmapMode::Thorough}) {
+      pressling::ConversionOptions options;
+      options.bitmapMode = mode;
+      auto result = pressling::ConvertDatabase(local.string(), surface, {}, options);
+      if (result.outcome != pressling::RunOutcome::Converted) continue;
+      written[mode].first += 1;
+      written[mode].second += result.report.inputSize - result.report.resultSize;
+      fs::remove(result.outputPath);
+    }
+    fs::remove(local);
+    TallyDatabase(database, tally);
+  }
+  std::printf("corpus: %zu databases\n", databases.size());
+  std::printf("classic:  %d outputs written, %lld bytes saved\n", written[BitmapMode::Classic].first,
+              static_cast<long long>(written[BitmapMode::Classic].second));
+  std::printf("thorough: %d outputs written, %lld bytes saved\n", written[BitmapMode::Thorough].first,
+              static_cast<long long>(written[BitmapMode::Thorough].second));
+  std::printf("thorough, bytes saved by all rewritten bitmaps, kept outputs or not: %zu\n", tally.bytesSaved);
+  std::printf("thorough, bitmaps rewritten by codec:\n");
+  for (std::size_t k = 0; k < pressling::kCodecCount; ++k)
+    std::printf("  %-10s %zu\n", pressling::CodecName(static_cast<pressling::BitmapCodec>(k)), tally.rewritten[k]);
+  std::printf("thorough, bitmaps left alone by reason:\n");
+  for (std::size_t k = 0; k < pressling::kLeftAloneCount; ++k)
+    std::printf("  %-48s %zu\n", pressling::LeftAloneName(static_cast<pressling::LeftAlone>(k)), tally.leftAlone[k]);
+  std::printf("thorough, families left as they were (malformed, or a version other than 1-3): %zu\n",
+              tally.familiesRefused);
+}
+
+fs::path LargestCorpusDatabase() {
+  fs::path largest;
+  std::uintmax_t size = 0;
+  for (const fs::path& database : CorpusDatabases()) {
+    if (fs::file_size(database) > size) {
+      largest = database;
+      size = fs::file_size(database);
+    }
+  }
+  return largest;
+}
+
+void Convert(benchmark::State& state, fs::path input, BitmapMode mode) {
+  SilentSurface surface;
+  pressling::ConversionOptions options;
+  options.bitmapMode = mode;
+  for (auto _ : state) {
+    pressling::RunResult result = pressling::ConvertDatabase(input.string(), surface, {}, options);
+    if (result.outcome != pressling::RunOutcome::Converted && result.outcome != pressling::RunOutcome::NoEffect) {
+      state.SkipWithError(result.detail.c_str());
+      break;
+    }
+    state.PauseTiming();
+    if (!result.outputPath.empty()) fs::remove(result.outputPath);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(input)));
+}
+
+// Prints the usual table, then how many times the classic time thorough mode took.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& run : runs)
+      if (run.iterations > 0 && run.run_type == Run::RT_Iteration)
+        seconds_[run.run_name.function_name] = run.real_accumulated_time / run.iterations;
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    auto classic = seconds_.find("Classic/largest");
+    auto thorough = seconds_.find("Thorough/largest");
+    if (classic != seconds_.end() && thorough != seconds_.end() && classic->second > 0)
+      std::printf("largest corpus database: thorough mode takes %.2f times the classic time\n",
+                  thorough->second / classic->second);
+  }
+
+ private:
+  std::map<std::string, double> seconds_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  std::string pattern = (fs::temp_directory_path() / "pressling-bench-XXXXXX").string();
+  const fs::path folder = ::mkdtemp(pattern.data());
+  PrintSurvey(folder);
+
+  if (const fs::path largest = LargestCorpusDatabase(); !largest.empty()) {
+    const fs::path local = folder / largest.filename();
+    fs::copy_file(largest, local);
+    fs::permissions(local, fs::perms::owner_write, fs::perm_options::add);
+    std::printf("largest corpus database: %s, %ju bytes\n", largest.filename().c_str(),
+                static_cast<std::uintmax_t>(fs::file_size(local)));
+    benchmark::RegisterBenchmark("Classic/largest", Convert, local, BitmapMode::Classic)
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("Thorough/largest", Convert, local, BitmapMode::Thorough)
+        ->Unit(benchmark::kMillisecond)->UseRealTime();
+  }
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  fs::remove_all(folder);
+  return 0;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "bitmap/row_shape.h"
+
+namespace pressling {
+
+// Palm's run-length code: (count 1..255, value) pairs.
+
+// Appends the pairs for pixels, restarting the runs at every row as Palm's own
+// encoder does, so that no pair reaches into the next row.
+void EncodeRle(std::span<const std::uint8_t> pixels, RowShape shape, std::vector<std::uint8_t>& out);
+
+// Decodes pairs into pixels (resized to shape.total()). Palm OS reads the
+// pairs as one stream, so a run may go on into the next row; it must still end
+// exactly at the last pixel byte. A count of 0 is an error.
+DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels);
+
+}  // namespace pressling

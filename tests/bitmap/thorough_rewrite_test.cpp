@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include "bitmap/thorough_rewrite.h"
+#include "tests/bitmap/family_builder.h"
+
+namespace pressling {
+namespace {
+
+using test::Bytes;
+using test::Cat;
+using test::Fill;
+
+// A full 16-byte version-1 or version-2 header.
+Bytes Header16(std::uint8_t version, std::uint16_t rowBytes, std::uint16_t height, std::uint16_t flags,
+               std::uint8_t pixelSize, std::uint16_t nextDepthOffset, std::uint8_t compressionType = 0) {
+  return {
+      0x00, 0x07,                                       // width
+      static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
+      static_cast<std::uint8_t>(rowBytes >> 8), static_cast<std::uint8_t>(rowBytes),
+      static_cast<std::uint8_t>(flags >> 8), static_cast<std::uint8_t>(flags),
+      pixelSize,                                        // pixel size
+      version,                                          // version
+      static_cast<std::uint8_t>(nextDepthOffset >> 8),  // nextDepthOffset, units of 4 bytes
+      static_cast<std::uint8_t>(nextDepthOffset),
+      0x00,                                             // transparent index (reserved in version 1)
+      compressionType,                                  // compressionType (reserved in version 1)
+      0xE1, 0xE2,                                       // reserved
+  };
+}
+
+Bytes HeaderV3(std::uint16_t rowBytes, std::uint16_t height, std::uint16_t flags, std::uint8_t pixelSize,
+               std::uint32_t nextBitmapOffset, std::uint8_t compressionType = 0xFF) {
+  return {
+      0x00, 0x04,                                       // width
+      static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
+      static_cast<std::uint8_t>(rowBytes >> 8), static_cast<std::uint8_t>(rowBytes),
+      static_cast<std::uint8_t>(flags >> 8), static_cast<std::uint8_t>(flags),
+      pixelSize,                                        // pixel size
+      0x03,                                             // version
+      0x18, 0x01, 0x00,                                 // header size, pixel format, unused
+      compressionType,                                  // compressionType
+      0x00, 0x90,                                       // density
+      0x00, 0x00, 0x00, 0x00,                           // transparent value
+      static_cast<std::uint8_t>(nextBitmapOffset >> 24), static_cast<std::uint8_t>(nextBitmapOffset >> 16),
+      static_cast<std::uint8_t>(nextBitmapOffset >> 8), static_cast<std::uint8_t>(nextBitmapOffset),
+  };
+}
+
+// The version-1 marker that Palm OS 5 puts before high-density bitmaps.
+Bytes Marker() {
+  return {0, 0, 0, 0, 0, 0, 0, 0,  // width, height, rowBytes, flags: zero
+          0xFF,                    // pixel size 0xFF
+          0x01,                    // version 1
+          0x00, 0x00,              // nextDepthOffset 0: older systems stop here
+          0, 0, 0, 0};             // reserved
+}
+
+ThoroughRewrite Rewrite(const Bytes& piece) {
+  auto result = RewriteBitmapFamilyThorough(piece, {});
+  EXPECT_TRUE(result.ok());
+  return result.ok() ? *result : ThoroughRewrite{};
+}
+
+TEST(ThoroughRewriteTest, VersionTwoBitmapBecomesPerRowRle) {
+  const Bytes piece = Cat({
+      Header16(2, 4, 3, 0x0000, 8, 0, 0xFF),
+      {0, 0, 0, 0,              // row 0
+       0, 0, 0, 0,              // row 1
+       0x11, 0x11, 0x11, 0x11,  // row 2
+       9, 9, 9, 9},             // alignment fill after the pixels: not kept
+  });
+  const ThoroughRewrite result = Rewrite(piece);
+  ASSERT_TRUE(result.changed);
+  EXPECT_EQ(result.piece, Cat({
+                              Header16(2, 4, 3, 0x8000, 8, 0, 1),  // compressed, RLE, still the last bitmap
+                              {0x00, 0x08,                         // size word: 2 + 6
+                               0x04, 0x00,                         // row 0
+                               0x04, 0x00,                         // row 1
+                               0x04, 0x11},                        // row 2
+                          }));
+  EXPECT_EQ(result.tally.rewritten[static_cast<std::size_t>(BitmapCodec::Rle)], 1u);
+  EXPECT_EQ(result.tally.bytesSaved, piece.size() - result.piece.size());
+}
+
+TEST(ThoroughRewriteTest, WalksOnAfterTheHighDensityMarker) {
+  const Bytes v1Rows = Fill(16, 0x00);  // 8 rows of 2 bytes
+  Bytes v3Rows;                         // 4 rows of four 16-bit pixels, 0x1234 and 0x5678 by turns
+  for (int k = 0; k < 16; ++k) {
+    const Bytes pixel = k / 4 % 2 ? Bytes{0x56, 0x78} : Bytes{0x12, 0x34};
+    v3Rows.insert(v3Rows.end(), pixel.begin(), pixel.end());
+  }
+  const Bytes piece = Cat({
+      Header16(1, 2, 8, 0x0000, 1, 8), v1Rows,  // 32 bytes: the marker follows
+      Marker(),
+      HeaderV3(8, 4, 0x0000, 16, 0), v3Rows,
+  });
+  const ThoroughRewrite result = Rewrite(piece);
+  ASSERT_TRUE(result.changed);
+  EXPECT_EQ(result.piece, Cat({
+                              Header16(1, 2, 8, 0x8000, 1, 7),  // 28 bytes now
+                              {0x00, 0x0C,                      // size word: 2 + 10
+                               0xC0, 0x00, 0x00,                // row 0: literal
+                               0, 0, 0, 0, 0, 0, 0},            // rows 1-7: as the row above
+                              Marker(),                         // never touched
+                              HeaderV3(8, 4, 0x8000, 16, 0, 2),  // compressed, PackBits
+                              {0x00, 0x00, 0x00, 0x10,          // size word: 4 + 12
+                               0xFD, 0x12, 0x34,                // row 0: 4 x 1234
+                               0xFD, 0x56, 0x78,                // row 1: 4 x 5678
+                               0xFD, 0x12, 0x34, 0xFD, 0x56, 0x78},
+                          }));
+  EXPECT_EQ(result.tally.leftAlone[static_cast<std::size_t>(LeftAlone::Marker)], 1u);
+  EXPECT_EQ(result.tally.rewritten[static_cast<std::size_t>(BitmapCodec::ScanLine)], 1u);
+  EXPECT_EQ(result.tally.rewritten[static_cast<std::size_t>(BitmapCodec::PackBits)], 1u);
+}
+
+TEST(ThoroughRewriteTest, ColourTableAndDirectColourBlockStayInFrontOfTheData) {
+  Bytes rows;  // 6 equal rows of four 16-bit pixels 0xF800
+  for (int k = 0; k < 24; ++k) rows.insert(rows.end(), {0xF8, 0x00});
+  const Bytes colourTable = {0x00, 0x01,               // 1 entry
+                             0x00, 0xFF, 0x00, 0x00};  // index 0: red
+  const Bytes direct = {5, 6, 5, 0, 0, 0xFF, 0xFF, 0xFF};  // bits of red, green, blue; reserved; transparent colour
+  const Bytes piece = Cat({Header16(2, 8, 6, 0x4400, 16, 0), colourTable, direct, rows});
+  const ThoroughRewrite result = Rewrite(piece);
+  ASSERT_TRUE(result.changed);
+  EXPECT_EQ(result.piece, Cat({
+                              Header16(2, 8, 6, 0xC400, 16, 0, 0),  // compressed, ScanLine
+                              colourTable, direct,
+                              {0x00, 0x10,                                       // size word: 2 + 14
+                               0xFF, 0xF8, 0x00, 0xF8, 0x00, 0xF8, 0x00, 0xF8, 0x00,  // row 0
+                               0x00, 0x00, 0x00, 0x00, 0x00,                     // rows 1-5
+                               0x00, 0x00},                                      // fill
+                          }));
+}
+
+TEST(ThoroughRewriteTest, CompressedInputIsDecodedAndEncodedAgain) {
+  // A version-3 bitmap of 8 equal rows whose RLE stream runs across row ends.
+  Bytes stream;
+  for (int k = 0; k < 64; ++k) stream.insert(stream.end(), {0x01, static_cast<std::uint8_t>(k % 2 ? 0xAA : 0x55)});
+  const Bytes piece = Cat({HeaderV3(8, 8, 0x8000, 8, 0, 1), {0x00, 0x00, 0x00, 0x84}, stream});
+  const ThoroughRewrite result = Rewrite(piece);
+  ASSERT_TRUE(result.changed);
+  EXPECT_EQ(result.piece, Cat({
+                              HeaderV3(8, 8, 0x8000, 8, 0, 0),  // ScanLine
+                              {0x00, 0x00, 0x00, 0x14,          // size word: 4 + 16
+                               0xFF, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA,  // row 0
+                               0, 0, 0, 0, 0, 0, 0},            // rows 1-7
+                          }));
+}
+
+TEST(ThoroughRewriteTest, PackBitsOnlyForVersionThree) {
+  Bytes rows;  // 6 rows of four 16-bit pixels, a different colour in each row
+  for (int k = 0; k < 24; ++k) rows.insert(rows.end(), {static_cast<std::uint8_t>(k / 4), static_cast<std::uint8_t>(0xF8 - k / 4)});
+  const ThoroughRewrite v2 = Rewrite(Cat({Header16(2, 8, 6, 0x0000, 16, 0), rows}));
+  EXPECT_FALSE(v2.changed);  // ScanLine and RLE make it longer
+  EXPECT_EQ(v2.tally.leftAlone[static_cast<std::size_t>(LeftAlone::NotSmaller)], 1u);
+  const ThoroughRewrite v3 = Rewrite(Cat({HeaderV3(8, 6, 0x0000, 16, 0), rows}));
+  ASSERT_TRUE(v3.changed);
+  EXPECT_EQ(v3.piece.size(), 24u + 4 + 6 * 3 + 2);  // header, size word, one repeat packet a row, fill
+  EXPECT_EQ(v3.tally.rewritten[static_cast<std::size_t>(BitmapCodec::PackBits)], 1u);
+}
+
+TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
+  struct Case {
+    const char* what;
+    Bytes bitmap;
+    LeftAlone reason;
+  };
+  const Case cases[] = {
+      {"indirect", Cat({Header16(2, 4, 4, 0x1000, 8, 0), Fill(16, 0)}), LeftAlone::SpecialFlags},
+      {"forScreen", Cat({Header16(2, 4, 4, 0x0800, 8, 0), Fill(16, 0)}), LeftAlone::SpecialFlags},
+      {"indirect colour table", Cat({Header16(2, 4, 4, 0x0200, 8, 0), Fill(16, 0)}), LeftAlone::SpecialFlags},
+      {"no pixels", Cat({Header16(2, 0, 4, 0x0000, 8, 0), Fill(16, 0)}), LeftAlone::NoPixels},
+      {"pixels past the bitmap", Cat({Header16(2, 4, 5, 0x0000, 8, 0), Fill(16, 0)}), LeftAlone::Layout},
+      {"colour table past the bitmap", Cat({Header16(2, 4, 4, 0x4000, 8, 0), {0x01, 0x00}, Fill(16, 0)}),
+       LeftAlone::Layout},
+      {"compression type 3", Cat({Header16(2, 4, 4, 0x8000, 8, 0, 3), Fill(16, 0)}), LeftAlone::UnknownCompression},
+      {"RLE that ends early", Cat({Header16(2, 4, 4, 0x8000, 8, 0, 1), {0x00, 0x06, 0x0F, 0x00}}),
+       LeftAlone::Undecodable},
+      {"version-3 header of 22 bytes", [] {
+         Bytes b = Cat({HeaderV3(4, 4, 0x0000, 8, 0), Fill(16, 0)});
+         b[10] = 22;
+         return b;
+       }(), LeftAlone::HeaderSize},
+      {"version 1, byte 13 set", Cat({Header16(1, 4, 4, 0x0000, 8, 0, 1), Fill(16, 0)}), LeftAlone::ReservedByteSet},
+      {"random rows", Cat({Header16(2, 4, 2, 0x0000, 8, 0), {1, 2, 3, 4, 5, 6, 7, 8}}), LeftAlone::NotSmaller},
+      {"marker", Marker(), LeftAlone::Marker},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ThoroughRewrite result = Rewrite(c.bitmap);
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.tally.leftAlone[static_cast<std::size_t>(c.reason)], 1u);
+  }
+}
+
+TEST(ThoroughRewriteTest, MalformedFamilyStaysAsItIs) {
+  const Bytes compressible = Cat({Header16(2, 4, 4, 0x0000, 8, 9), Fill(20, 0)});  // 36 bytes, points to the next
+  for (const Bytes& next : {Cat({Header16(4, 4, 4, 0x0000, 8, 0), Fill(16, 0)}),  // version 4
+                            Bytes{0x00, 0x01, 0x02}}) {                          // a header cut short
+    const ThoroughRewrite result = Rewrite(Cat({compressible, next}));
+    EXPECT_FALSE(result.changed);
+    EXPECT_EQ(result.tally.familiesRefused, 1u);
+  }
+}
+
+TEST(ThoroughRewriteTest, OneEventPassPerBitmapAndAStopEndsTheRewrite) {
+  const Bytes piece = Cat({Header16(1, 2, 8, 0x0000, 1, 8), Fill(16, 0), Marker(), HeaderV3(8, 4, 0x0000, 8, 0), Fill(32, 1)});
+  int passes = 0;
+  ASSERT_TRUE(RewriteBitmapFamilyThorough(piece, [&] { return ++passes > 0; }).ok());
+  EXPECT_EQ(passes, 3);
+  auto stopped = RewriteBitmapFamilyThorough(piece, [] { return false; });
+  ASSERT_FALSE(stopped.ok());
+  EXPECT_EQ(stopped.error().kind, ErrorKind::Stopped);
+}
+
+}  // namespace
+}  // namespace pressling
