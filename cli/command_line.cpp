@@ -67,7 +67,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     } else if (auto jobs = OptionValue(arg, "-j", "--jobs", i, argc, argv, missing)) {
       if (missing) return UsageError(arg + " needs a number of runs");
       auto count = JobCount(*jobs);
-      if (!count) return UsageError("-j takes a whole number from 1 to " + std::to_string(kMaxJobs) + ", not '" + *jobs + "'");
+      if (!count)
+        return UsageError("-j takes a whole number from 1 to " + std::to_string(kMaxJobs) + ", not '" + *jobs + "'");
       line.jobs = *count;
     } else {
       return UsageError("unknown option " + arg);

@@ -92,15 +92,6 @@ class FileSurface : public ReportSurface {
   std::size_t file_;
 };
 
-// The output folder must be a folder; a missing one is made.
-std::string PrepareOutputDir(const std::filesystem::path& dir) {
-  std::error_code ec;
-  if (std::filesystem::create_directories(dir, ec); !ec) return {};
-  if (std::filesystem::exists(dir) && !std::filesystem::is_directory(dir))
-    return "the output folder " + dir.string() + " is not a folder";
-  return FileFailure("create the folder", dir, ec.value()).message;
-}
-
 // Converts every input, several at once; the summary counts what became of them.
 cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line) {
   cli::StatusLine status(inputs.size() > 1, inputs.size());
@@ -114,17 +105,18 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
 
   cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
     const cli::Input& input = inputs[i];
-    if (!input.refusal.empty()) {
+    if (input.refusal.empty()) {
+      status.Started(input.path);
+      FileSurface surface(report, i);
+      ConversionOptions options = base;
+      options.outputPath = input.outputPath;
+      const RunResult& result =
+          results[i].emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
+      const bool wentWell = result.outcome == RunOutcome::Converted || result.outcome == RunOutcome::NoEffect;
+      report.Finish(i, wentWell ? std::string() : "pressling-cli: " + result.detail);
+    } else {
       report.Finish(i, "pressling-cli: " + cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal);
-      return;
     }
-    status.Started(input.path);
-    FileSurface surface(report, i);
-    ConversionOptions options = base;
-    options.outputPath = input.outputPath;
-    const RunResult& result = results[i].emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
-    const bool wentWell = result.outcome == RunOutcome::Converted || result.outcome == RunOutcome::NoEffect;
-    report.Finish(i, wentWell ? std::string() : "pressling-cli: " + result.detail);
     status.Finished();
   }, Interrupted);
   status.Close();
@@ -163,9 +155,11 @@ int main(int argc, char** argv) {
   for (const std::string& error : collection.errors) std::fprintf(stderr, "pressling-cli: %s\n", error.c_str());
   int status = collection.errors.empty() ? 0 : 1;
 
+  // The output folder is made once there is something to put in it.
   if (!line.outputDir.empty() && !collection.inputs.empty()) {
-    if (std::string problem = PrepareOutputDir(line.outputDir); !problem.empty()) {
-      std::fprintf(stderr, "pressling-cli: %s\n", problem.c_str());
+    if (std::filesystem::create_directories(line.outputDir, ec); ec) {
+      const Error error = FileFailure("create the folder", line.outputDir, ec.value());
+      std::fprintf(stderr, "pressling-cli: %s\n", error.message.c_str());
       return 1;
     }
   }

@@ -60,7 +60,9 @@ std::string FitToColumns(const std::string& text, std::size_t columns) {
 }
 
 StatusLine::StatusLine(bool showProgress, std::size_t total)
-    : show_(showProgress && ::isatty(STDERR_FILENO)), total_(total), columns_(show_ ? TerminalColumns() : kDefaultColumns) {}
+    : show_(showProgress && ::isatty(STDERR_FILENO)),
+      total_(total),
+      columns_(show_ ? TerminalColumns() : kDefaultColumns) {}
 
 void StatusLine::Started(const std::string& name) {
   std::lock_guard lock(mutex_);

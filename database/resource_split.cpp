@@ -1,5 +1,7 @@
 #include "database/resource_split.h"
 
+#include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstdint>
 #include <optional>
