@@ -145,7 +145,8 @@ bool Form1::StartRun(const QString& path) {
 
 void Form1::ShowOpenDialog() {
   if (busy_) return;
-  if (openDialog_) {
+  // A dialog that was just closed waits for its deletion hidden; it is not reused.
+  if (openDialog_ && openDialog_->isVisible()) {
     openDialog_->raise();
     openDialog_->activateWindow();
     return;
