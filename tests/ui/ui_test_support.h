@@ -10,30 +10,8 @@
 #include <QUrl>
 #include <QWidget>
 #include <filesystem>
-#include <string>
-#include <vector>
-
-#include "ui/form1.h"
 
 namespace pressling::test {
-
-// What the window handed to the conversion.
-struct RecordedRun {
-  std::string path;
-  ConversionOptions options;
-};
-
-// Stands in for the conversion: gives the window's event pass `passes` turns,
-// so that queued test steps happen during the run, then notes the run.
-inline ui::Converter RecordingConverter(std::vector<RecordedRun>& runs, int passes = 3) {
-  return [&runs, passes](const std::string& path, ReportSurface&, const EventPass& eventPass,
-                         const ConversionOptions& options) {
-    for (int i = 0; i < passes && eventPass(); ++i) {
-    }
-    runs.push_back({path, options});
-    return RunResult{RunOutcome::NoEffect, {}, {}, {}};
-  };
-}
 
 struct DropOutcome {
   bool enterAccepted = false;  // the window wanted the drag
