@@ -1,7 +1,8 @@
 // Ways into a run other than a drop: a file on the command line, the folder
 // picture and the open key with their file dialog; none starts a second run
 // while one is going on. The thorough compression entry of the context menu
-// and the mode each run gets. What the program says without a display.
+// and the mode each run gets. The command line, and what the program says
+// without a display.
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "tests/database/test_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/command_line.h"
 #include "ui/form1.h"
@@ -64,14 +64,6 @@ QMenu* ShownMenu(Form1& form) {
   for (QMenu* menu : form.findChildren<QMenu*>())
     if (menu->isVisible()) return menu;
   return nullptr;
-}
-
-// A database whose bitmap shrinks in either mode.
-fs::path WriteShrinkingDatabase(const fs::path& folder, const std::string& name) {
-  using namespace pressling::test;
-  fs::path path = folder / (name + ".prc");
-  WriteBytes(path, MakeDatabase(name, {{Type("Tbmp"), {0x0B, 0xB8}, ZeroBitmapV2(4096)}}));
-  return path;
 }
 
 // How a program started by a test ended.
@@ -275,47 +267,20 @@ class RunStartTest : public QObject {
     QCOMPARE(runs[1].options.bitmapMode, BitmapMode::Classic);
   }
 
-  void bothModesPrintTheSameReportLines() {
-    pressling::test::TempFolder folder;
-    pressling::test::TmpDirOverride runs(folder.path());
-    QStringList reports[2];
-    for (bool thorough : {false, true}) {
-      const fs::path input = WriteShrinkingDatabase(folder.path(), thorough ? "Thorough" : "Classic");
-      Form1 form;
-      form.ThoroughAction().setChecked(thorough);
-      QVERIFY(form.StartRun(QString::fromStdString(input.string())));
-      QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), 30000);
-      const fs::path output = folder.path() / (input.stem().string() + "_comp.prc");
-      QVERIFY(fs::exists(output));
-      QStringList& lines = reports[thorough];
-      for (const auto& line : form.Surface().lines()) lines.push_back(line.text);
-      QCOMPARE(lines.size(), 4);
-      QCOMPARE(lines[2], QString::fromUtf8("圧縮処理後：%1 byte").arg(fs::file_size(output)));
-    }
-    // The same database under another name: only the sizes may differ.
-    auto label = [](const QString& line) { return line.section(QString::fromUtf8("："), 0, 0); };
-    for (int i = 0; i < 4; ++i) QCOMPARE(label(reports[1][i]), label(reports[0][i]));
-    QCOMPARE(reports[1][1], reports[0][1]);
-  }
-
-  void argumentsNameOneFileAtMost() {
-    auto file = [](const QStringList& arguments) { return ParseWindowArguments(arguments).file; };
-    QCOMPARE(ParseWindowArguments({}).action, Action::ShowWindow);
-    QCOMPARE(file({}), QString());
-    QCOMPARE(file({QStringLiteral("a.prc"), QStringLiteral("b.prc")}), QStringLiteral("a.prc"));
-    QCOMPARE(file({QStringLiteral("--"), QStringLiteral("-a.prc"), QStringLiteral("--help")}), QStringLiteral("-a.prc"));
-    QCOMPARE(ParseWindowArguments({QStringLiteral("--"), QStringLiteral("--help")}).action, Action::ShowWindow);
-    QCOMPARE(file({QStringLiteral("-")}), QStringLiteral("-"));
-  }
-
-  void helpAndVersionWinOverUsageErrors() {
-    auto action = [](const QStringList& arguments) { return ParseWindowArguments(arguments).action; };
-    QCOMPARE(action({QStringLiteral("a.prc"), QStringLiteral("--help")}), Action::Help);
-    QCOMPARE(action({QStringLiteral("--bogus"), QStringLiteral("--version")}), Action::Version);
-    QCOMPARE(action({QStringLiteral("--version"), QStringLiteral("--help")}), Action::Help);
-    const auto error = ParseWindowArguments({QStringLiteral("a.prc"), QStringLiteral("-x")});
-    QCOMPARE(error.action, Action::UsageError);
-    QCOMPARE(error.message, QStringLiteral("unknown option -x"));
+  void argumentsNameOneFileAndHelpAndVersionWin() {
+    auto parse = [](std::initializer_list<const char*> words) {
+      QStringList arguments;
+      for (const char* word : words) arguments.push_back(QString::fromUtf8(word));
+      return ParseWindowArguments(arguments);
+    };
+    QCOMPARE(parse({}).action, Action::ShowWindow);
+    QCOMPARE(parse({"a.prc", "b.prc"}).file, QStringLiteral("a.prc"));
+    QCOMPARE(parse({"--", "-a.prc", "--help"}).file, QStringLiteral("-a.prc"));
+    QCOMPARE(parse({"--", "--help"}).action, Action::ShowWindow);
+    QCOMPARE(parse({"a.prc", "--help"}).action, Action::Help);
+    QCOMPARE(parse({"--bogus", "--version"}).action, Action::Version);
+    QCOMPARE(parse({"a.prc", "-x"}).action, Action::UsageError);
+    QCOMPARE(parse({"a.prc", "-x"}).message, QStringLiteral("unknown option -x"));
   }
 
   void withoutADisplayTheWindowSaysSoInOneLine() {
