@@ -58,7 +58,7 @@ window=""
 cmp -s "$work/files/Cli_comp.prc" "$work/files/Window_comp.prc" || fail "the window and pressling-cli wrote different outputs"
 
 # File managers see the entry once the desktop database knows it, as dpkg's
-# trigger makes it on a real installation.
+# trigger makes it on a real installation, and while its program is on the PATH.
 update-desktop-database "$root/usr/share/applications"
 type=$(XDG_DATA_DIRS=/usr/share gio info -a standard::content-type "$work/files/Cli.prc" | awk '/content-type:/ { print $2 }')
 offered=$(PATH="$bin:$PATH" XDG_DATA_HOME=$work/home XDG_CONFIG_HOME=$work/home \
