@@ -1,15 +1,22 @@
 #include "ui/form1.h"
 
+#include <QAbstractButton>
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QIcon>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QShortcut>
 #include <QUrl>
 
 #include "database/conversion_run.h"
@@ -43,6 +50,15 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
+// A clickable part of the background picture: it draws nothing itself.
+class PictureButton : public QAbstractButton {
+ public:
+  using QAbstractButton::QAbstractButton;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {}
+};
+
 }  // namespace
 
 Form1::Form1(QWidget* parent)
@@ -69,6 +85,34 @@ Form1::Form1(QWidget* parent)
   text1_->setFont(textFont);
   text1_->setGeometry(TwipsToRect(240, 7080, 1935, 255, *this));
   text1_->setFocus();
+
+  auto* folder = new PictureButton(this);
+  folder->setObjectName(QStringLiteral("FolderButton"));
+  folder->setGeometry(kFolderPicture);
+  folder->setFocusPolicy(Qt::NoFocus);
+  folder->setCursor(HandCursor());
+  folder->setToolTip(QString::fromUtf8("PRC ファイルを選んで圧縮します (Ctrl+O)"));
+  connect(folder, &QAbstractButton::clicked, this, &Form1::ShowOpenDialog);
+
+  auto* open = new QShortcut(this);
+  QList<QKeySequence> openKeys = QKeySequence::keyBindings(QKeySequence::Open);
+  if (!openKeys.contains(QKeySequence(Qt::CTRL | Qt::Key_O))) openKeys.push_back(QKeySequence(Qt::CTRL | Qt::Key_O));
+  open->setKeys(openKeys);
+  connect(open, &QShortcut::activated, this, &Form1::ShowOpenDialog);
+
+  // The window keeps no settings: thorough compression is off at every start.
+  thorough_ = new QAction(QString::fromUtf8("徹底圧縮"), this);
+  thorough_->setCheckable(true);
+  const QString thoroughTip = QString::fromUtf8("Palm OS 自身の圧縮方式で、すべてのビットマップとアイコンを圧縮します");
+  thorough_->setToolTip(thoroughTip);
+  thorough_->setStatusTip(thoroughTip);
+  contextMenu_ = new QMenu(this);
+  contextMenu_->setToolTipsVisible(true);
+  contextMenu_->addAction(thorough_);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  // popup() rather than exec(): a menu opened during a run must not hold it.
+  connect(this, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { contextMenu_->popup(mapToGlobal(at)); });
 }
 
 void Form1::paintEvent(QPaintEvent*) {
@@ -83,15 +127,39 @@ void Form1::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void Form1::dropEvent(QDropEvent* event) {
-  // One run at a time: the run's event passes deliver drops too.
-  if (busy_) return;
-  QString path = FirstLocalFile(event->mimeData());
-  if (path.isEmpty()) return;
-  event->acceptProposedAction();
+  if (StartRun(FirstLocalFile(event->mimeData()))) event->acceptProposedAction();
+}
+
+bool Form1::StartRun(const QString& path) {
+  // One run at a time: the run's event passes deliver drops, keys and clicks too.
+  if (busy_ || path.isEmpty()) return false;
   busy_ = true;
-  // Start after the drop is acknowledged, so the dragging program is not held
-  // for the length of the run.
-  QMetaObject::invokeMethod(this, [this, path] { RunConversion(path); }, Qt::QueuedConnection);
+  lastFolder_ = QFileInfo(path).absolutePath();
+  ConversionOptions options;
+  options.bitmapMode = thorough_->isChecked() ? BitmapMode::Thorough : BitmapMode::Classic;
+  // Start from the event loop, after a drop is acknowledged, so that the
+  // dragging program is not held for the length of the run.
+  QMetaObject::invokeMethod(this, [this, path, options] { RunConversion(path, options); }, Qt::QueuedConnection);
+  return true;
+}
+
+void Form1::ShowOpenDialog() {
+  if (busy_) return;
+  // A dialog that was just closed waits for its deletion hidden; it is not reused.
+  if (openDialog_ && openDialog_->isVisible()) {
+    openDialog_->raise();
+    openDialog_->activateWindow();
+    return;
+  }
+  openDialog_ = new QFileDialog(this, QString::fromUtf8("PRC ファイルを開く"),
+                                lastFolder_.isEmpty() ? QDir::currentPath() : lastFolder_,
+                                QString::fromUtf8("PRC ファイル (*.prc *.PRC)"));
+  openDialog_->setAttribute(Qt::WA_DeleteOnClose);
+  openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  openDialog_->setFileMode(QFileDialog::ExistingFile);
+  connect(openDialog_, &QFileDialog::fileSelected, this, [this](const QString& path) { StartRun(path); });
+  // Window-modal and without a nested event loop.
+  openDialog_->open();
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
@@ -104,7 +172,7 @@ void Form1::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
-void Form1::RunConversion(const QString& path) {
+void Form1::RunConversion(const QString& path, const ConversionOptions& options) {
   if (!closeRequested_) {
     EventPass eventPass = [this] {
       QCoreApplication::processEvents();
@@ -113,7 +181,7 @@ void Form1::RunConversion(const QString& path) {
       QCoreApplication::sendPostedEvents();
       return !closeRequested_;
     };
-    ConvertDatabase(QFile::encodeName(path).toStdString(), surface_, eventPass);
+    converter_(QFile::encodeName(path).toStdString(), surface_, eventPass, options);
   }
   busy_ = false;
   if (closeRequested_) close();

@@ -1,31 +1,56 @@
 #pragma once
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
+#include <functional>
+#include <string>
 
+#include "database/conversion_run.h"
 #include "ui/window_surface.h"
 
+class QAction;
+class QFileDialog;
 class QLineEdit;
+class QMenu;
 
 namespace pressling::ui {
 
 class LinkLabel;
 
+// Runs one conversion; ConvertDatabase unless a test replaces it.
+using Converter = std::function<RunResult(const std::string& path, ReportSurface& surface, const EventPass& eventPass,
+                                          const ConversionOptions& options)>;
+
 // The tool's only window: the background picture with its report panel, the
-// report printed into it, the home-page link, and the drop target that starts
-// a conversion run.
+// report printed into it, the home-page link, the folder picture that opens a
+// file dialog, the context menu with the thorough mode, and the drop target
+// that starts a conversion run.
 class Form1 : public QWidget {
   Q_OBJECT
 
  public:
   static constexpr char kCaption[] = "Dorv's Pressling V0.91";
+  // Where the folder picture lies in the background, in pixels.
+  static constexpr QRect kFolderPicture{42, 36, 68, 74};
 
   explicit Form1(QWidget* parent = nullptr);
 
   WindowSurface& Surface() { return surface_; }
   LinkLabel& Label3() { return *label3_; }
-  // True from the moment a drop is accepted until its run has returned.
+  // The checkable context-menu entry; a run uses its state at the moment the
+  // run was asked for.
+  QAction& ThoroughAction() { return *thorough_; }
+  // True from the moment a file is accepted until its run has returned.
   bool IsBusy() const { return busy_; }
+
+  // Converts path as if it had been dropped. False, and nothing happens,
+  // while a run is going on.
+  bool StartRun(const QString& path);
+  // Opens the file dialog, in the folder of the last file; the file chosen
+  // there goes to StartRun. Nothing happens while a run is going on.
+  void ShowOpenDialog();
+  void SetConverter(Converter converter) { converter_ = std::move(converter); }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -34,12 +59,17 @@ class Form1 : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void RunConversion(const QString& path);
+  void RunConversion(const QString& path, const ConversionOptions& options);
 
   WindowSurface surface_;
   QPixmap background_;
   LinkLabel* label3_;
   QLineEdit* text1_;
+  QAction* thorough_;
+  QMenu* contextMenu_;
+  QPointer<QFileDialog> openDialog_;
+  QString lastFolder_;
+  Converter converter_ = ConvertDatabase;
   bool busy_ = false;
   bool closeRequested_ = false;
 };

@@ -4,6 +4,9 @@
 #include <QFontDatabase>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 
 #include "ui/twips.h"
 
@@ -21,15 +24,45 @@ QFont LinkFont() {
 
 }  // namespace
 
+void OpenInBrowser(const QUrl& url, const OpenDone& done) {
+#ifdef Q_OS_LINUX
+  // QDesktopServices reports success as soon as xdg-open has started, even
+  // when it then finds no browser; its exit status is the real answer.
+  const QString xdgOpen = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+  if (!xdgOpen.isEmpty()) {
+    // Owned by no widget: a QProcess kills its program when destroyed, and
+    // closing the window must not stop a browser from starting.
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, process, [process, done](int code, QProcess::ExitStatus status) {
+      process->deleteLater();
+      done(status == QProcess::NormalExit && code == 0);
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, done](QProcess::ProcessError error) {
+      // Every other error is followed by finished().
+      if (error != QProcess::FailedToStart) return;
+      process->deleteLater();
+      done(false);
+    });
+    process->start(xdgOpen, {url.toString(QUrl::FullyEncoded)});
+    return;
+  }
+#endif
+  done(QDesktopServices::openUrl(url));
+}
+
+QCursor HandCursor() { return QCursor(QPixmap(QStringLiteral(":/artwork/hand.png")), 12, 3); }
+
 LinkLabel::LinkLabel(QWidget* parent) : QLabel(QString::fromLatin1(HomePageAddress), parent) {
   setObjectName(QStringLiteral("Label3"));
   setFont(LinkFont());
   setFocusPolicy(Qt::NoFocus);
   setTextFormat(Qt::PlainText);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  setCursor(QCursor(QPixmap(QStringLiteral(":/artwork/hand.png")), 12, 3));
+  setCursor(HandCursor());
   SetTextColour(kUnvisitedColour);
-  opener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+  opener_ = OpenInBrowser;
   // The label is exactly as large as its caption on one line, at least its
   // designed 2565 x 225 twips.
   QSize designed = TwipsToSize(2565, 225, *this);
@@ -57,8 +90,14 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   pressed_ = false;
   event->accept();
   if (!clicked) return;
-  // The colour changes only after the address was opened; a failure changes nothing.
-  if (opener_ && opener_(QUrl(QString::fromLatin1(HomePageAddress)))) SetTextColour(kVisitedColour);
+  if (!opener_) return;
+  // The colour changes only after the address was opened; a failure changes
+  // nothing. The answer may come after the window is gone.
+  opener_(QUrl(QString::fromLatin1(HomePageAddress)), [label = QPointer<LinkLabel>(this)](bool opened) {
+    if (!label) return;
+    if (opened) label->SetTextColour(kVisitedColour);
+    emit label->OpenFinished(opened);
+  });
 }
 
 }  // namespace pressling::ui

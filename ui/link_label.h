@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QLabel>
 #include <QUrl>
 #include <functional>
@@ -9,8 +10,19 @@ namespace pressling::ui {
 // The address the link shows and opens.
 inline constexpr char HomePageAddress[] = "http://www.example.com/dorv/";
 
-// Opens a web address; true when the desktop accepted the request.
-using UrlOpener = std::function<bool(const QUrl&)>;
+// Told whether the address was handed to a browser; may be called after the
+// opener has returned.
+using OpenDone = std::function<void(bool opened)>;
+// Opens a web address and calls done once it knows the outcome.
+using UrlOpener = std::function<void(const QUrl&, const OpenDone& done)>;
+
+// The default opener. On Linux it runs "xdg-open ADDRESS" without waiting for
+// it and reports success only when that exits with status 0; where xdg-open is
+// not on the PATH, and on other systems, it asks QDesktopServices::openUrl.
+void OpenInBrowser(const QUrl& url, const OpenDone& done);
+
+// The pointing hand shown over whatever can be clicked in the window.
+QCursor HandCursor();
 
 // Label3: the home-page link under the title lettering. A click opens
 // HomePageAddress and, when that worked, shows the link as visited.
@@ -23,9 +35,13 @@ class LinkLabel : public QLabel {
 
   explicit LinkLabel(QWidget* parent = nullptr);
 
-  // Replaces how the address is opened (QDesktopServices::openUrl by default).
+  // Replaces how the address is opened (OpenInBrowser by default).
   void SetOpener(UrlOpener opener);
   QColor TextColour() const;
+
+ signals:
+  // The opener of a click has reported its outcome; the colour is already set.
+  void OpenFinished(bool opened);
 
  protected:
   void mousePressEvent(QMouseEvent* event) override;

@@ -215,7 +215,8 @@ class DropTest : public QObject {
     const fs::path input = Copy(kShrinks);
     Form1 form;
     int opened = 0;
-    form.Label3().SetOpener([&](const QUrl&) { return form.IsBusy() && ++opened > 0; });
+    form.Label3().SetOpener(
+        [&](const QUrl&, const pressling::ui::OpenDone& done) { done(form.IsBusy() && ++opened > 0); });
     QMimeData data;
     SetLocalFiles(data, {input});
     QVERIFY(DropOn(form, data).dropAccepted);
