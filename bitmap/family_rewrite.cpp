@@ -11,6 +11,7 @@ namespace pressling {
 namespace {
 
 constexpr std::size_t kMaxSizeWord = 65535;
+const std::string kScratchName = "~bmp";
 
 // A colour table, and the direct-colour block of version 2, sit between the
 // header and the pixels and must stay uncompressed, so such bitmaps are kept.
@@ -99,34 +100,41 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
   return out;
 }
 
+Result<void> ReplacePieceFile(const FolderHandle& pieceFolder, const std::string& pieceName,
+                              const FolderHandle& scratchFolder, std::span<const std::uint8_t> bytes) {
+  if (pieceName == kScratchName && pieceFolder.SameFolderAs(scratchFolder)) {
+    return Error{ErrorKind::FileOperation,
+                 "cannot use " + scratchFolder.PathOf(kScratchName).string() + " as scratch file: it is the piece itself"};
+  }
+  auto scratch = OutputFile::CreateAt(scratchFolder, kScratchName);
+  if (!scratch) return scratch.error();
+  if (auto r = scratch->Append(bytes); !r) return r;
+  if (auto r = scratch->Commit(); !r) return r;
+  if (auto r = scratchFolder.Rename(kScratchName, pieceFolder, pieceName); !r) {
+    (void)scratchFolder.Remove(kScratchName);
+    return r;
+  }
+  return {};
+}
+
 Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
                                   const std::filesystem::path& scratchDirectory, const EventPass& eventPass) {
   auto piece = ReadWholeFile(pieceFilePath);
   if (!piece) return piece.error();
   auto rewritten = RewriteBitmapFamily(*piece, eventPass);
   if (!rewritten) return Error{rewritten.error().kind, pieceFilePath.string() + ": " + rewritten.error().message};
-  return ReplacePieceFile(pieceFilePath, scratchDirectory, *rewritten);
-}
+  if (*rewritten == *piece) return {};
 
-Result<void> ReplacePieceFile(const std::filesystem::path& pieceFilePath, const std::filesystem::path& scratchDirectory,
-                              std::span<const std::uint8_t> bytes) {
-  // The scratch file is written completely before it replaces the piece, so a
-  // failure at any step leaves the piece as it was.
-  const std::filesystem::path scratchPath = scratchDirectory / "~bmp";
-  std::error_code ec;
-  if (std::filesystem::absolute(scratchPath, ec).lexically_normal() ==
-      std::filesystem::absolute(pieceFilePath, ec).lexically_normal()) {
-    return Error{ErrorKind::FileOperation, "cannot use " + scratchPath.string() + " as scratch file: it is the piece itself"};
+  std::filesystem::path pieceFolderPath = pieceFilePath.parent_path();
+  if (pieceFolderPath.empty()) pieceFolderPath = ".";
+  auto pieceFolder = FolderHandle::Open(pieceFolderPath);
+  if (!pieceFolder) return pieceFolder.error();
+  auto scratchFolder = FolderHandle::Open(scratchDirectory);
+  if (!scratchFolder) {
+    return Error{ErrorKind::FileOperation, "cannot create " + (scratchDirectory / kScratchName).string() + ": " +
+                                               scratchFolder.error().message};
   }
-  auto scratch = OutputFile::Create(scratchPath);
-  if (!scratch) return scratch.error();
-  if (auto r = scratch->Append(bytes); !r) return r;
-  if (auto r = scratch->Commit(); !r) return r;
-  if (auto r = RenameFile(scratchPath, pieceFilePath); !r) {
-    (void)RemoveFile(scratchPath);
-    return r;
-  }
-  return {};
+  return ReplacePieceFile(*pieceFolder, pieceFilePath.filename().string(), *scratchFolder, *rewritten);
 }
 
 }  // namespace pressling

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bitmap/event_pass.h"
+#include "workfolder/folder_handle.h"
 #include "workfolder/result.h"
 
 namespace pressling {
@@ -16,15 +17,17 @@ namespace pressling {
 // event pass per bitmap; Stopped when it asks to stop.
 Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8_t> piece, const EventPass& eventPass);
 
-// Rewrites the piece file in place through the scratch file "~bmp" in
-// scratchDirectory. On any failure the piece file is left as it was.
+// Replaces the piece file pieceName in pieceFolder by bytes: writes them
+// completely to the scratch file "~bmp" in scratchFolder, then renames that
+// over the piece. On any failure the piece is left as it was and no scratch
+// file remains.
+Result<void> ReplacePieceFile(const FolderHandle& pieceFolder, const std::string& pieceName,
+                              const FolderHandle& scratchFolder, std::span<const std::uint8_t> bytes);
+
+// Reads the piece file, rewrites it with RewriteBitmapFamily and, when that
+// changed it, replaces it with ReplacePieceFile. On any failure the piece
+// file is left as it was.
 Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
                                   const std::filesystem::path& scratchDirectory, const EventPass& eventPass);
-
-// Replaces the piece file with bytes: they are written completely to the
-// scratch file "~bmp" in scratchDirectory, which is then renamed over the
-// piece. On any failure the piece file is left as it was.
-Result<void> ReplacePieceFile(const std::filesystem::path& pieceFilePath, const std::filesystem::path& scratchDirectory,
-                              std::span<const std::uint8_t> bytes);
 
 }  // namespace pressling

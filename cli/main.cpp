@@ -1,116 +1,180 @@
-// pressling-cli: converts each database named on the command line in turn and
-// prints the report lines to standard output.
+// pressling-cli: converts the databases named on the command line, or found in
+// the folders named there, and prints the report lines to standard output.
 
+#include <unistd.h>
+
+#include <atomic>
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "cli/collection.h"
+#include "cli/command_line.h"
+#include "cli/ordered_report.h"
+#include "cli/parallel_runs.h"
+#include "cli/run_summary.h"
+#include "cli/status_line.h"
+#include "cli/utf8_text.h"
 #include "database/conversion_run.h"
 #include "database/report_surface.h"
+#include "workfolder/result.h"
 
 namespace {
+
+using namespace pressling;
 
 constexpr const char* kVersion = "0.91";
 
 constexpr const char* kUsage =
-    "Usage: pressling-cli [--thorough] [--] FILE.prc...\n"
+    "Usage: pressling-cli [OPTION]... [--] FILE.prc|FOLDER...\n"
     "Makes each Palm resource database smaller by run-length compressing its\n"
     "bitmaps and writes the result beside it as NAME_comp.prc. The input is\n"
     "never changed. When the result is not at least 1 % smaller, no file is made.\n"
+    "A FOLDER stands for every .prc file below it, in any letter case, in name\n"
+    "order; links to folders are not followed and NAME_comp.prc files are skipped.\n"
     "\n"
-    "  --thorough compress every bitmap and application icon with the codecs\n"
-    "             Palm OS itself writes (ScanLine, per-row RLE, PackBits), in\n"
-    "             the form every reader of Palm bitmaps decodes\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "  --         end of options; later arguments are files\n"
+    "  -o, --output-dir DIR  write each result into DIR instead, at the input's\n"
+    "                        path below its FOLDER (a FILE straight into DIR);\n"
+    "                        missing folders are made\n"
+    "  -j, --jobs N          convert up to N files at once (default: one per core);\n"
+    "                        the report comes out in the same order as with -j 1\n"
+    "      --thorough        compress every bitmap and application icon with the\n"
+    "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
+    "                        PackBits), in the form every reader of Palm bitmaps\n"
+    "                        decodes\n"
+    "      --help            show this help and exit\n"
+    "      --version         show the version and exit\n"
+    "      --                end of options; later arguments are files or folders\n"
+    "\n"
+    "With more than one file, standard error ends with a summary, and shows a\n"
+    "progress line while it is a terminal.\n"
     "\n"
     "Exit status: 0 when every file was converted or had no effect, 1 when any\n"
-    "file was refused or failed, 2 for a usage error.\n";
+    "file or folder was refused or failed, 2 for a usage error.\n";
 
-// Prints each report line on a line of its own; positions play no part.
-class TextSurface : public pressling::ReportSurface {
- protected:
-  void EraseText() override {}
-  void DrawText(const std::string& text, float, float) override {
-    std::fwrite(text.data(), 1, text.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  }
-};
+std::atomic<int> interruptedBy{0};
 
-volatile std::sig_atomic_t interruptedBy = 0;
+void OnInterrupt(int signal) { interruptedBy.store(signal); }
 
-void OnInterrupt(int signal) { interruptedBy = signal; }
+bool Interrupted() { return interruptedBy.load() != 0; }
+
+// An interrupted run stops at its next event pass and cleans up like any
+// stopped run; the signal is raised again, with its default action, once all
+// runs have ended.
+void CatchInterrupts() {
+  static_assert(std::atomic<int>::is_always_lock_free, "set from a signal handler");
+  struct sigaction action {};
+  action.sa_handler = OnInterrupt;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
+}
 
 int UsageError(const std::string& message) {
   std::fprintf(stderr, "pressling-cli: %s\nTry 'pressling-cli --help'.\n", message.c_str());
   return 2;
 }
 
+// One file's report surface: each line goes to the ordered report.
+class FileSurface : public ReportSurface {
+ public:
+  FileSurface(cli::OrderedReport& report, std::size_t file) : report_(report), file_(file) {}
+
+ protected:
+  void EraseText() override {}
+  void DrawText(const std::string& text, float, float) override { report_.PrintLine(file_, text); }
+
+ private:
+  cli::OrderedReport& report_;
+  std::size_t file_;
+};
+
+// Converts every input, several at once; the summary counts what became of them.
+cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line) {
+  cli::StatusLine status(inputs.size() > 1, inputs.size());
+  cli::OrderedReport report(inputs.size(), status);
+  // One slot per file, each written by the thread that converts it; empty
+  // for a file refused before its run or never started after an interrupt.
+  std::vector<std::optional<RunResult>> results(inputs.size());
+  ConversionOptions base;
+  base.bitmapMode = line.bitmapMode;
+  const unsigned jobs = line.jobs != 0 ? line.jobs : cli::UsableCores();
+
+  cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
+    const cli::Input& input = inputs[i];
+    if (input.refusal.empty()) {
+      status.Started(input.path);
+      FileSurface surface(report, i);
+      ConversionOptions options = base;
+      options.outputPath = input.outputPath;
+      const RunResult& result =
+          results[i].emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
+      const bool wentWell = result.outcome == RunOutcome::Converted || result.outcome == RunOutcome::NoEffect;
+      report.Finish(i, wentWell ? std::string() : "pressling-cli: " + result.detail);
+    } else {
+      report.Finish(i, "pressling-cli: " + cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal);
+    }
+    status.Finished();
+  }, Interrupted);
+  status.Close();
+
+  cli::RunSummary summary;
+  for (std::size_t i = 0; i < inputs.size(); ++i) {
+    if (!inputs[i].refusal.empty()) summary.CountRefusedBeforeRun();
+    else if (results[i]) summary.Count(*results[i]);
+  }
+  return summary;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> files;
-  pressling::ConversionOptions options;
-  bool optionsEnded = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (!optionsEnded && arg == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && arg == "--help") {
+  const cli::CommandLine line = cli::ParseCommandLine(argc, argv);
+  switch (line.action) {
+    case cli::CommandLine::Action::Help:
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (!optionsEnded && arg == "--thorough") {
-      options.bitmapMode = pressling::BitmapMode::Thorough;
-    } else if (!optionsEnded && arg == "--version") {
+    case cli::CommandLine::Action::Version:
       std::printf("pressling-cli %s\n", kVersion);
       return 0;
-    } else if (!optionsEnded && !arg.empty() && arg[0] == '-') {
-      return UsageError("unknown option " + arg);
-    } else {
-      files.push_back(arg);
+    case cli::CommandLine::Action::UsageError:
+      return UsageError(line.error);
+    case cli::CommandLine::Action::Run:
+      break;
+  }
+  std::error_code ec;
+  if (!line.outputDir.empty() && std::filesystem::exists(line.outputDir, ec) &&
+      !std::filesystem::is_directory(line.outputDir, ec))
+    return UsageError("the output folder " + line.outputDir.string() + " is not a folder");
+
+  CatchInterrupts();
+  const cli::Collection collection = cli::Collect(line.arguments, line.outputDir);
+  for (const std::string& error : collection.errors) std::fprintf(stderr, "pressling-cli: %s\n", error.c_str());
+  int status = collection.errors.empty() ? 0 : 1;
+
+  // The output folder is made once there is something to put in it.
+  if (!line.outputDir.empty() && !collection.inputs.empty()) {
+    if (std::filesystem::create_directories(line.outputDir, ec); ec) {
+      const Error error = FileFailure("create the folder", line.outputDir, ec.value());
+      std::fprintf(stderr, "pressling-cli: %s\n", error.message.c_str());
+      return 1;
     }
   }
-  if (files.empty()) return UsageError("no file given");
+  const cli::RunSummary summary = ConvertAll(collection.inputs, line);
+  if (!summary.AllWent()) status = 1;
 
-  // An interrupted run stops at its next event pass and cleans up like any
-  // stopped run; the signal is then raised again with its default action.
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
-
-  TextSurface surface;
-  int status = 0;
-  for (const std::string& file : files) {
-    if (interruptedBy != 0) break;
-    pressling::RunResult result = pressling::ConvertDatabase(file, surface, [] { return interruptedBy == 0; }, options);
-    switch (result.outcome) {
-      case pressling::RunOutcome::Converted:
-      case pressling::RunOutcome::NoEffect:
-        break;
-      case pressling::RunOutcome::Refused:
-      case pressling::RunOutcome::Failed:
-      case pressling::RunOutcome::Stopped:
-      case pressling::RunOutcome::Busy:
-        std::fprintf(stderr, "pressling-cli: %s\n", result.detail.c_str());
-        status = 1;
-        break;
-    }
-  }
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
     std::fprintf(stderr, "pressling-cli: cannot write the report to standard output\n");
     status = 1;
   }
-  if (interruptedBy != 0) {
-    std::signal(interruptedBy, SIG_DFL);
-    std::raise(interruptedBy);
+  if (Interrupted()) {
+    std::signal(interruptedBy.load(), SIG_DFL);
+    std::raise(interruptedBy.load());
   }
+  if (collection.inputs.size() > 1) std::fputs(summary.Text().c_str(), stderr);
   return status;
 }

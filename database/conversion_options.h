@@ -1,5 +1,7 @@
 #pragma once
 
+#include <filesystem>
+
 namespace pressling {
 
 // How a run compresses bitmaps. The report lines are the same in both modes.
@@ -11,6 +13,10 @@ enum class BitmapMode {
 // What the user chose for one run; the defaults are the classic conversion.
 struct ConversionOptions {
   BitmapMode bitmapMode = BitmapMode::Classic;
+  // Where the output goes; empty: NAME_comp.prc beside the input. A chosen
+  // path gets its missing folders when the output is kept, and a run without
+  // effect removes only what it wrote there, never an older file.
+  std::filesystem::path outputPath;
 };
 
 }  // namespace pressling

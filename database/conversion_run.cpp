@@ -1,9 +1,9 @@
 #include "database/conversion_run.h"
 
-#include <atomic>
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "database/database_rebuild.h"
 #include "database/prc_format.h"
@@ -23,14 +23,15 @@ constexpr float kLineX = 2600;
 constexpr float kFirstLineY = 400;
 constexpr double kRatioThreshold = 99.0;
 
-// Only one run at a time: a window can start another from an event pass.
-std::atomic<bool> runActive{false};
+// One run at a time on each thread: an event pass runs on the thread of its
+// run, and a run started from it (a window's next drop) would nest inside.
+thread_local bool runActive = false;
 
 class ActiveRun {
  public:
-  ActiveRun() : acquired_(!runActive.exchange(true)) {}
+  ActiveRun() : acquired_(!std::exchange(runActive, true)) {}
   ~ActiveRun() {
-    if (acquired_) runActive.store(false);
+    if (acquired_) runActive = false;
   }
   bool acquired() const { return acquired_; }
 
@@ -43,14 +44,6 @@ struct RunState {
   PrcHeader header;              // all zero until the header was read
   std::uint64_t inputLength = 0;  // 0 until the input was opened
 };
-
-bool PathAccepted(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string ending = path.substr(path.size() - 4);
-  for (char& c : ending)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return ending == ".prc";
-}
 
 // A clean-up step that failed once is tried again.
 Result<void> RemoveWithRetry(const fs::path& path) {
@@ -65,9 +58,31 @@ Result<void> RemoveWithRetry(const fs::path& path) {
 }
 
 Result<void> RemoveWorkFolder(const fs::path& workFolder) {
-  if (!WorkFolderExists(workFolder)) return {};
   if (DeleteWorkFolder(workFolder)) return {};
   return DeleteWorkFolder(workFolder);
+}
+
+OutputPlace PlaceFor(const std::string& path, const ConversionOptions& options) {
+  return options.outputPath.empty() ? BesideInput(path) : AtChosenPath(options.outputPath);
+}
+
+// Flushes the output to the disk and gives it its name; a chosen output path
+// gets its missing folders first.
+Result<void> KeepOutput(RebuiltDatabase& rebuilt, const ConversionOptions& options) {
+  if (auto r = rebuilt.file->CommitDurably(); !r) return r;
+  if (!options.outputPath.empty()) {
+    if (auto r = CreateFolders(rebuilt.outputPath.parent_path()); !r) return r;
+  }
+  return RenameFile(rebuilt.temporaryPath, rebuilt.outputPath);
+}
+
+// Removes the new output; beside the input an older output of that name goes
+// too, while at a chosen path only what this run wrote is removed.
+Result<void> DropOutput(RebuiltDatabase& rebuilt, const ConversionOptions& options) {
+  (void)rebuilt.file->Commit();  // a file that could not be closed is removed all the same
+  if (auto r = RemoveWithRetry(rebuilt.temporaryPath); !r) return r;
+  if (options.outputPath.empty()) return RemoveWithRetry(rebuilt.outputPath);
+  return {};
 }
 
 // Steps up to the rebuild: work folder, path test, head, split, rebuild.
@@ -79,7 +94,7 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   }
   if (auto r = CreateWorkFolder(workFolder); !r) return r.error();
 
-  if (!PathAccepted(path)) return Error{ErrorKind::NotDatabase, "the name does not end in .prc"};
+  if (!EndsInPrc(path)) return Error{ErrorKind::NotDatabase, "the name does not end in .prc"};
 
   auto opened = InputFile::Open(path);
   if (!opened) return opened.error();
@@ -87,20 +102,22 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   state.inputLength = input->length();
   // When the output's name leads to the input (a link), writing or deleting
   // the output would replace or delete the input.
+  const fs::path outputPath = options.outputPath.empty() ? OutputPathFor(path) : options.outputPath;
   std::error_code ec;
-  if (fs::equivalent(path, OutputPathFor(path), ec))
-    return Error{ErrorKind::FileOperation, "the output " + OutputPathFor(path).string() + " is the input itself"};
+  if (fs::equivalent(path, outputPath, ec))
+    return Error{ErrorKind::FileOperation, "the output " + outputPath.string() + " is the input itself"};
   DatabaseHead head;
   const GapRule gapRule = options.bitmapMode == BitmapMode::Thorough ? GapRule::MayBeMissing : GapRule::Required;
   auto read = ReadDatabaseHead(*input, head, gapRule);
   state.header = head.header;
   if (!read) return read.error();
-  if (auto r = SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode); !r) return r.error();
+  auto pieceLengths = SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode);
+  if (!pieceLengths) return pieceLengths.error();
   input.reset();
   // The output always has the gap: its resource 0 starts two bytes later.
   if (!head.gapPresent) SetEntryOffset(head.entries[0], static_cast<std::int32_t>(HeadSize(ResourceCount(head.header))));
 
-  return RebuildDatabase(path, head.header, head.entries, workFolder, eventPass);
+  return RebuildDatabase(path, head.header, head.entries, workFolder, *pieceLengths, PlaceFor(path, options), eventPass);
 }
 
 void PrintReportHead(ReportSurface& surface, const ConversionReport& report, std::uint64_t inputLength) {
@@ -152,7 +169,9 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
   RunState state;
   std::optional<Error> failure;
   RebuiltDatabase rebuilt;
-  auto runFolder = RunDirectory::Create();
+  std::error_code ec;
+  const std::uintmax_t probedLength = fs::file_size(path, ec);
+  auto runFolder = RunDirectory::Create(ec ? 0 : probedLength);
   if (!runFolder) {
     failure = runFolder.error();
   } else {
@@ -172,11 +191,9 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
     report.resultSize = rebuilt.resultSize;
     report.ratio = static_cast<double>(report.resultSize) / report.inputSize * 100;
     if (report.ratio > kRatioThreshold) {
-      // No effect: neither the new output nor an older one of that name stays.
-      if (auto r = RemoveWithRetry(rebuilt.temporaryPath); !r) failure = r.error();
-      else if (auto old = RemoveWithRetry(rebuilt.outputPath); !old) failure = old.error();
+      if (auto r = DropOutput(rebuilt, options); !r) failure = r.error();
       else result.outcome = RunOutcome::NoEffect;
-    } else if (auto r = RenameFile(rebuilt.temporaryPath, rebuilt.outputPath); !r) {
+    } else if (auto r = KeepOutput(rebuilt, options); !r) {
       failure = r.error();
     } else {
       result.outcome = RunOutcome::Converted;

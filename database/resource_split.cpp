@@ -1,8 +1,11 @@
 #include "database/resource_split.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "bitmap/family_rewrite.h"
@@ -14,6 +17,8 @@ namespace pressling {
 
 namespace {
 
+using Bytes = std::vector<std::uint8_t>;
+
 constexpr std::array<std::uint8_t, 4> kTbmp = {'T', 'b', 'm', 'p'};
 constexpr std::array<std::uint8_t, 4> kTaib = {'t', 'A', 'I', 'B'};
 
@@ -23,48 +28,72 @@ bool IsBitmapType(const ResourceEntry& entry, BitmapMode mode) {
   return entry.type == kTbmp || (mode == BitmapMode::Thorough && entry.type == kTaib);
 }
 
-// Compresses the bitmap piece just written from bytes, which are still at hand.
-Result<void> CompressBitmapPiece(BitmapMode mode, std::span<const std::uint8_t> bytes,
-                                 const std::filesystem::path& piecePath, const std::filesystem::path& scratchDirectory,
-                                 const EventPass& eventPass) {
+Result<void> WritePieceFile(const FolderHandle& folder, const std::string& name, std::span<const std::uint8_t> bytes) {
+  auto piece = OutputFile::CreateAt(folder, name);
+  if (!piece) return piece.error();
+  if (auto r = piece->Append(bytes); !r) return r;
+  return piece->Commit();
+}
+
+// The new bytes of a piece whose bitmaps are compressed; nothing when the
+// piece stays as it is.
+Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::span<const std::uint8_t> piece,
+                                            const std::filesystem::path& piecePath, BitmapMode mode,
+                                            const EventPass& eventPass) {
+  if (!IsBitmapType(entry, mode)) return std::optional<Bytes>();
   if (mode == BitmapMode::Thorough) {
-    auto rewritten = RewriteBitmapFamilyThorough(bytes, eventPass);
+    auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass);
     if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
-    if (!rewritten->changed) return {};
-    return ReplacePieceFile(piecePath, scratchDirectory, rewritten->piece);
+    if (!rewritten->changed) return std::optional<Bytes>();
+    return std::optional<Bytes>(std::move(rewritten->piece));
   }
-  auto supported = IsSupportedFamily(bytes, eventPass);
+  auto supported = IsSupportedFamily(piece, eventPass);
   if (!supported) return supported.error();
-  if (!*supported) return {};
-  return CompressBitmapFamily(piecePath, scratchDirectory, eventPass);
+  if (!*supported) return std::optional<Bytes>();
+  auto rewritten = RewriteBitmapFamily(piece, eventPass);
+  if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+  if (std::equal(piece.begin(), piece.end(), rewritten->begin(), rewritten->end())) return std::optional<Bytes>();
+  return std::optional<Bytes>(std::move(*rewritten));
 }
 
 }  // namespace
 
-Result<void> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
-                            const std::filesystem::path& workFolder, const std::filesystem::path& scratchDirectory,
-                            const EventPass& eventPass, BitmapMode mode) {
+Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
+                                                  const std::filesystem::path& workFolder,
+                                                  const std::filesystem::path& scratchDirectory,
+                                                  const EventPass& eventPass, BitmapMode mode) {
   assert(!entries.empty());
-  std::vector<std::uint8_t> buffer;
+  auto work = FolderHandle::Open(workFolder);
+  if (!work) return work.error();
+  auto scratch = FolderHandle::Open(scratchDirectory);
+  if (!scratch) return scratch.error();
+
+  // The data of all resources with one read: the list was checked, so they
+  // run from entry 0's offset to the end of the file, which is below 16 MiB.
+  const std::int32_t dataStart = EntryOffset(entries.front());
+  Bytes data(static_cast<std::size_t>(EntryOffset(entries.back()) - dataStart));
+  if (auto r = input.Read(data); !r) return r.error();
+
+  std::vector<std::uint64_t> lengths;
+  lengths.reserve(entries.size() - 1);
   for (std::size_t i = 0; i + 1 < entries.size(); ++i) {
-    // The list was checked: offsets ascend and stay inside the file.
+    // Offsets ascend and stay inside the file.
     const std::int32_t size = EntryOffset(entries[i + 1]) - EntryOffset(entries[i]);
     assert(size >= 0);
-    const std::filesystem::path piecePath = workFolder / PieceFileName(static_cast<int>(i), entries[i]);
+    const auto piece = std::span<const std::uint8_t>(data).subspan(
+        static_cast<std::size_t>(EntryOffset(entries[i]) - dataStart), static_cast<std::size_t>(size));
+    const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
 
-    buffer.resize(static_cast<std::size_t>(size));
-    if (auto r = input.Read(buffer); !r) return r;
-    auto piece = OutputFile::Create(piecePath);
-    if (!piece) return piece.error();
-    if (auto r = piece->Append(buffer); !r) return r;
-    if (auto r = piece->Commit(); !r) return r;
-
-    if (IsBitmapType(entries[i], mode)) {
-      if (auto r = CompressBitmapPiece(mode, buffer, piecePath, scratchDirectory, eventPass); !r) return r;
+    if (auto r = WritePieceFile(*work, name, piece); !r) return r.error();
+    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), mode, eventPass);
+    if (!rewritten) return rewritten.error();
+    if (*rewritten) {
+      if (auto r = ReplacePieceFile(*work, name, *scratch, **rewritten); !r) return r.error();
     }
+    lengths.push_back(*rewritten ? (*rewritten)->size() : piece.size());
     if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while cutting " + input.path().string()};
   }
-  return {};
+  return lengths;
 }
 
 }  // namespace pressling

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <span>
+#include <vector>
 
 #include "bitmap/event_pass.h"
 #include "database/conversion_options.h"
@@ -11,14 +13,16 @@
 
 namespace pressling {
 
-// Cuts the resource data of input, whose read position is 80 + 10n, into one
-// piece file per resource in workFolder, named by PieceFileName. entries holds
-// entries 0 to n, the last being the sentinel. Each "Tbmp" piece whose family
-// is supported is compressed in place, with its scratch file in
-// scratchDirectory; mode chooses which bitmaps and how. One event pass per
-// resource, after its piece is done.
-Result<void> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
-                            const std::filesystem::path& workFolder, const std::filesystem::path& scratchDirectory,
-                            const EventPass& eventPass, BitmapMode mode = BitmapMode::Classic);
+// Cuts the resource data of input, whose read position is at resource 0's
+// data, into one piece file per resource in workFolder, named by
+// PieceFileName. entries holds entries 0 to n, the last being the sentinel.
+// Each bitmap piece that mode chooses is rewritten in memory from the bytes
+// just written and, when that changed it, replaced through its scratch file in
+// scratchDirectory. One event pass per resource, after its piece is done. Returns the
+// length of every piece file as left, in list order.
+Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
+                                                  const std::filesystem::path& workFolder,
+                                                  const std::filesystem::path& scratchDirectory,
+                                                  const EventPass& eventPass, BitmapMode mode = BitmapMode::Classic);
 
 }  // namespace pressling

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 
 namespace pressling {
@@ -17,11 +17,17 @@ Error FileFailure(std::string_view what, const std::filesystem::path& path, int 
   message += " ";
   message += path.string();
   message += ": ";
-  message += std::strerror(errnum);
+  // strerror_r: several runs may fail at once on different threads.
+  char reason[256];
+  message += ::strerror_r(errnum, reason, sizeof reason);
   return Error{ErrorKind::FileOperation, std::move(message)};
 }
 
 namespace {
+
+// O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused as no
+// regular file, and regular files ignore the flag.
+constexpr int kInputFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
 
 Result<void> WriteAll(int fd, const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   while (!bytes.empty()) {
@@ -45,11 +51,39 @@ Result<std::vector<std::uint8_t>> ReadWholeFile(const std::filesystem::path& pat
   return bytes;
 }
 
-Result<std::uint64_t> FileLength(const std::filesystem::path& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) return FileFailure("read the length of", path, errno);
-  if (!S_ISREG(st.st_mode)) return FileFailure("read the length of", path, EISDIR);
-  return static_cast<std::uint64_t>(st.st_size);
+Result<void> AppendFileOfLength(const FolderHandle& folder, const std::string& name, std::uint64_t length,
+                                std::vector<std::uint8_t>& bytes) {
+  int fd = ::openat(folder.fd(), name.c_str(), kInputFlags);
+  if (fd < 0) {
+    int err = errno;
+    return FileFailure("open", folder.PathOf(name), err);
+  }
+  const std::size_t start = bytes.size();
+  bytes.resize(start + length + 1);
+  std::uint64_t got = 0;
+  // Every read asks for at least one byte past length, so stopping at
+  // exactly length means the file ended there.
+  while (got <= length) {
+    ssize_t n = ::read(fd, bytes.data() + start + got, length + 1 - got);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int err = errno;
+      ::close(fd);
+      bytes.resize(start);
+      return FileFailure("read", folder.PathOf(name), err);
+    }
+    if (n == 0) break;
+    got += static_cast<std::uint64_t>(n);
+    if (got == length) break;
+  }
+  ::close(fd);
+  if (got != length) {
+    bytes.resize(start);
+    return Error{ErrorKind::FileOperation, "cannot read " + folder.PathOf(name).string() + ": it is no longer " +
+                                               std::to_string(length) + " bytes long"};
+  }
+  bytes.resize(start + length);
+  return {};
 }
 
 Result<void> WriteWholeFile(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
@@ -90,10 +124,21 @@ InputFile::~InputFile() {
 }
 
 Result<InputFile> InputFile::Open(const std::filesystem::path& path) {
-  // O_NONBLOCK: opening a FIFO must not wait for a writer; it is refused below
-  // as no regular file, and regular files ignore the flag.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  int fd = ::open(path.c_str(), kInputFlags);
   if (fd < 0) return FileFailure("open", path, errno);
+  return Adopt(fd, path);
+}
+
+Result<InputFile> InputFile::OpenAt(const FolderHandle& folder, const std::string& name) {
+  int fd = ::openat(folder.fd(), name.c_str(), kInputFlags);
+  if (fd < 0) {
+    int err = errno;
+    return FileFailure("open", folder.PathOf(name), err);
+  }
+  return Adopt(fd, folder.PathOf(name));
+}
+
+Result<InputFile> InputFile::Adopt(int fd, const std::filesystem::path& path) {
   struct stat st;
   if (::fstat(fd, &st) != 0) {
     int err = errno;
@@ -144,22 +189,48 @@ void OutputFile::Discard() {
   fd_ = -1;
 }
 
+namespace {
+
+constexpr int kCreateFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+
+// Six letters or digits for a temporary name; each thread draws from its own generator.
+std::string RandomSuffix() {
+  static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  thread_local std::mt19937_64 generator{std::random_device{}()};
+  std::string suffix(6, '\0');
+  for (char& c : suffix) c = kLetters[generator() % (sizeof kLetters - 1)];
+  return suffix;
+}
+
+}  // namespace
+
 Result<OutputFile> OutputFile::Create(const std::filesystem::path& path) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  int fd = ::open(path.c_str(), kCreateFlags, 0666);
   if (fd < 0) return FileFailure("create", path, errno);
   return OutputFile(fd, path);
 }
 
+Result<OutputFile> OutputFile::CreateAt(const FolderHandle& folder, const std::string& name) {
+  int fd = ::openat(folder.fd(), name.c_str(), kCreateFlags, 0666);
+  if (fd < 0) {
+    int err = errno;
+    return FileFailure("create", folder.PathOf(name), err);
+  }
+  return OutputFile(fd, folder.PathOf(name));
+}
+
 Result<OutputFile> OutputFile::CreateUnique(const std::filesystem::path& directory, const std::string& prefix) {
-  std::string pattern = (directory / (prefix + "XXXXXX")).string();
-  int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-  if (fd < 0) return FileFailure("create a file in", directory, errno);
-  OutputFile file(fd, pattern);
-  // mkostemp makes the file private (0600); give it the mode any new file gets.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  if (::fchmod(fd, 0666 & ~mask) != 0) return FileFailure("set the permissions of", pattern, errno);
-  return file;
+  // O_EXCL with mode 0666 gives the file the permissions any new file gets
+  // (umask and default ACL applied by the kernel) without touching the
+  // process-wide umask, which other threads' runs rely on.
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path path = directory / (prefix + RandomSuffix());
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return OutputFile(fd, std::move(path));
+    int err = errno;
+    if (err != EEXIST) return FileFailure("create a file in", directory, err);
+  }
+  return FileFailure("create a file in", directory, EEXIST);
 }
 
 Result<void> OutputFile::Append(std::span<const std::uint8_t> bytes) {

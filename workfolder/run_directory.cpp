@@ -1,6 +1,8 @@
 #include "workfolder/run_directory.h"
 
+#include <linux/magic.h>
 #include <stdlib.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -16,25 +18,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// $TMPDIR when the user set it; else the per-user runtime folder, which is
-// memory-backed on desktops and makes the thousands of small piece files of a
-// large database cheap; else the system's temporary folder.
-Result<fs::path> BaseFolder() {
+constexpr const char* kSharedMemory = "/dev/shm";
+
+bool SharedMemoryHasRoom(std::uint64_t bytes) {
+  struct statfs st;
+  if (::statfs(kSharedMemory, &st) != 0 || st.f_type != TMPFS_MAGIC) return false;
+  if (::access(kSharedMemory, W_OK | X_OK) != 0) return false;
+  return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_bsize) >= bytes;
+}
+
+}  // namespace
+
+// Reading the environment is safe on any thread as long as nobody changes it,
+// which this program never does once runs have started.
+Result<fs::path> RunDirectory::BaseFolder(std::uint64_t inputLength) {
   std::error_code ec;
   if (std::getenv("TMPDIR") == nullptr) {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime != nullptr && *runtime == '/') {
       if (fs::is_directory(runtime, ec) && ::access(runtime, W_OK | X_OK) == 0) return fs::path(runtime);
     }
+    // The piece files and the scratch file take about as much room as the input.
+    if (SharedMemoryHasRoom(2 * inputLength)) return fs::path(kSharedMemory);
   }
   fs::path base = fs::temp_directory_path(ec);
   if (ec) return FileFailure("find the temporary folder", "$TMPDIR", ec.value());
   return base;
 }
 
-}  // namespace
-
-Result<RunDirectory> RunDirectory::Create() {
-  auto found = BaseFolder();
+Result<RunDirectory> RunDirectory::Create(std::uint64_t inputLength) {
+  auto found = BaseFolder(inputLength);
   if (!found) return found.error();
   const fs::path& base = *found;
   std::string pattern = (base / "pressling-XXXXXX").string();

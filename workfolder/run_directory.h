@@ -1,18 +1,24 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 
 #include "workfolder/result.h"
 
 namespace pressling {
 
-// A private folder (mode 0700) of one run in $TMPDIR, else in
-// $XDG_RUNTIME_DIR, else in the system's temporary folder. It holds the work folder and the scratch file, so two
-// runs never share files and nothing outside it is touched. It is removed by
-// Remove() or, failing that, by the destructor.
+// A private folder (mode 0700) of one run, in BaseFolder(). It holds the work
+// folder and the scratch file, so two runs never share files and nothing
+// outside it is touched. It is removed by Remove() or, failing that, by the
+// destructor.
 class RunDirectory {
  public:
-  static Result<RunDirectory> Create();
+  // $TMPDIR when set; else $XDG_RUNTIME_DIR; else /dev/shm when it is a
+  // writable tmpfs with room for twice inputLength; else the system's
+  // temporary folder. Memory-backed folders make the thousands of small piece
+  // files of a large database cheap.
+  static Result<std::filesystem::path> BaseFolder(std::uint64_t inputLength);
+  static Result<RunDirectory> Create(std::uint64_t inputLength = 0);
   RunDirectory(RunDirectory&& other) noexcept;
   RunDirectory& operator=(RunDirectory&& other) noexcept;
   ~RunDirectory();

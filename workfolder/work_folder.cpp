@@ -1,5 +1,8 @@
 #include "workfolder/work_folder.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <system_error>
 
 namespace pressling {
@@ -40,6 +43,8 @@ Result<void> CreateWorkFolder(const fs::path& path) {
 }
 
 Result<void> DeleteWorkFolder(const fs::path& path) {
+  // Once the rebuild has removed every piece the folder is empty: one call.
+  if (::rmdir(path.c_str()) == 0 || errno == ENOENT) return {};
   std::error_code ec;
   fs::remove_all(path, ec);
   if (!ec) return {};

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "database/database_rebuild.h"
 #include "tests/database/test_support.h"
 
@@ -331,6 +333,69 @@ TEST_F(ConversionRunTest, SecondRunDuringARunIsRefusedSilently) {
   EXPECT_FALSE(std::filesystem::exists(folder / "other_comp.prc"));
   // Once the run is over, the next one starts.
   EXPECT_EQ(ConvertDatabase(other, innerSurface).outcome, RunOutcome::Converted);
+}
+
+TEST_F(ConversionRunTest, ChosenOutputPathGetsItsFoldersOnlyWhenKept) {
+  const std::string kept = Put("kept.prc", SizedDatabase(2000, 1000));
+  const std::string without = Put("without.prc", SizedDatabase(2000, 0));
+  const std::filesystem::path out = folder / "out";
+  std::filesystem::create_directory(out);
+  ConversionOptions options;
+  options.outputPath = out / "a" / "b" / "kept_comp.prc";
+  std::vector<std::string> whileRunning;
+  RunResult result = ConvertDatabase(kept, surface, [&] {
+    whileRunning = test::Contents(folder.path());
+    return true;
+  }, options);
+  ASSERT_EQ(result.outcome, RunOutcome::Converted) << result.detail;
+  EXPECT_EQ(result.outputPath, options.outputPath);
+  // The unfinished output lay in the nearest folder that existed, never beside the input.
+  ASSERT_EQ(whileRunning.size(), 4u);
+  EXPECT_EQ(whileRunning[1], "out");
+  EXPECT_EQ(whileRunning[2].rfind("out/.kept_comp.prc.", 0), 0u) << whileRunning[2];
+  EXPECT_EQ(test::Contents(folder.path()), (std::vector<std::string>{"kept.prc", "out", "out/a", "out/a/b",
+                                                                     "out/a/b/kept_comp.prc", "without.prc"}));
+
+  // Without effect: no folder is made, and an older file of that name stays.
+  options.outputPath = out / "c" / "without_comp.prc";
+  EXPECT_EQ(ConvertDatabase(without, surface, {}, options).outcome, RunOutcome::NoEffect);
+  EXPECT_FALSE(std::filesystem::exists(out / "c"));
+  options.outputPath = out / "a" / "b" / "kept_comp.prc";
+  const Bytes before = test::ReadBytes(options.outputPath);
+  test::WriteBytes(folder / "kept.prc", SizedDatabase(2000, 0));
+  EXPECT_EQ(ConvertDatabase(kept, surface, {}, options).outcome, RunOutcome::NoEffect);
+  EXPECT_EQ(test::ReadBytes(options.outputPath), before);
+  EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
+}
+
+TEST_F(ConversionRunTest, RunsOnTwoThreadsGoOnAtOnce) {
+  const std::string first = Put("first.prc", SeveralBitmaps());
+  const std::string second = Put("second.prc", SizedDatabase(2000, 1000));
+  RecordingSurface otherSurface;
+  RunResult a, b;
+  std::thread other([&] { b = ConvertDatabase(second, otherSurface); });
+  a = ConvertDatabase(first, surface);
+  other.join();
+  EXPECT_EQ(a.outcome, RunOutcome::Converted) << a.detail;
+  EXPECT_EQ(b.outcome, RunOutcome::Converted) << b.detail;
+  EXPECT_EQ(Report()[0], kNameLine);
+  EXPECT_EQ(otherSurface.VisibleTexts()[0], kNameLine);
+  EXPECT_EQ(test::Contents(folder.path()),
+            (std::vector<std::string>{"first.prc", "first_comp.prc", "second.prc", "second_comp.prc"}));
+  EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
+}
+
+TEST_F(ConversionRunTest, OutputHasThePermissionsOfAnyNewFile) {
+  const std::string path = Put("game.prc", SizedDatabase(2000, 1000));
+  for (mode_t mask : {022, 077}) {
+    const mode_t previous = ::umask(mask);
+    RunResult result = ConvertDatabase(path, surface);
+    ::umask(previous);
+    ASSERT_EQ(result.outcome, RunOutcome::Converted) << result.detail;
+    struct stat st;
+    ASSERT_EQ(::stat(result.outputPath.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666 & ~mask);
+  }
 }
 
 }  // namespace

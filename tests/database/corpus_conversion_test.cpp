@@ -98,8 +98,10 @@ TEST(CorpusConversionTest, EveryDatabaseIsRefusedOrRebuiltFaithfully) {
     ASSERT_TRUE(file.ok());
     DatabaseHead head;
     ASSERT_TRUE(ReadDatabaseHead(*file, head).ok());
-    ASSERT_TRUE(SplitResources(*file, head.entries, work.path(), work.path(), {}).ok());
-    auto rebuilt = RebuildDatabase(path.string(), head.header, head.entries, work.path(), {});
+    auto lengths = SplitResources(*file, head.entries, work.path(), work.path(), {});
+    ASSERT_TRUE(lengths.ok());
+    auto rebuilt =
+        RebuildDatabase(path.string(), head.header, head.entries, work.path(), *lengths, BesideInput(path.string()), {});
     ASSERT_TRUE(rebuilt.ok()) << rebuilt.error().message;
     const Bytes output = test::ReadBytes(rebuilt->temporaryPath);
     EXPECT_EQ(static_cast<std::int32_t>(output.size()), result.report.resultSize);

@@ -22,8 +22,10 @@ struct SplitAndRebuild {
     auto input = InputFile::Open(inputPath);
     EXPECT_TRUE(input.ok());
     if (auto r = ReadDatabaseHead(*input, head); !r) return r.error();
-    if (auto r = SplitResources(*input, head.entries, work.path(), scratch.path(), count); !r) return r.error();
-    return RebuildDatabase(inputPath.string(), head.header, head.entries, work.path(), count);
+    auto lengths = SplitResources(*input, head.entries, work.path(), scratch.path(), count);
+    if (!lengths) return lengths.error();
+    return RebuildDatabase(inputPath.string(), head.header, head.entries, work.path(), *lengths,
+                           BesideInput(inputPath.string()), count);
   }
 };
 
@@ -127,7 +129,9 @@ TEST(RebuildDatabaseTest, MissingPieceFailsAndLeavesNoOutput) {
   DatabaseHead head;
   ASSERT_TRUE(ReadDatabaseHead(*file, head).ok());
 
-  auto rebuilt = RebuildDatabase((folder / "gone.prc").string(), head.header, head.entries, work.path(), {});
+  const std::vector<std::uint64_t> lengths{1};
+  auto rebuilt = RebuildDatabase((folder / "gone.prc").string(), head.header, head.entries, work.path(), lengths,
+                                 BesideInput((folder / "gone.prc").string()), {});
   ASSERT_FALSE(rebuilt.ok());
   EXPECT_EQ(rebuilt.error().kind, ErrorKind::FileOperation);
   EXPECT_EQ(test::Contents(folder.path()), std::vector<std::string>{"gone.prc"});

@@ -1,10 +1,14 @@
 #include "workfolder/work_folder.h"
 
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/database/test_support.h"
+#include "workfolder/file_io.h"
 #include "workfolder/run_directory.h"
 
 namespace pressling {
@@ -75,6 +79,41 @@ TEST(RunDirectoryTest, RuntimeFolderServesWhenTmpDirIsUnset) {
     EXPECT_EQ(run->path().parent_path(), other.path());
   }
   EXPECT_TRUE(test::Contents(runtime.path()).empty());
+}
+
+TEST(RunDirectoryTest, SharedMemoryServesWithoutTmpDirOrRuntimeFolderWhenItHasRoom) {
+  struct statfs st;
+  if (::statfs("/dev/shm", &st) != 0 || st.f_type != TMPFS_MAGIC || ::access("/dev/shm", W_OK | X_OK) != 0)
+    GTEST_SKIP() << "/dev/shm is no writable tmpfs here; skipped";
+  test::EnvOverride noTmpDir("TMPDIR", nullptr);
+  test::EnvOverride noRuntime("XDG_RUNTIME_DIR", nullptr);
+  auto small = RunDirectory::BaseFolder(1024);
+  ASSERT_TRUE(small.ok());
+  EXPECT_EQ(*small, "/dev/shm");
+  // Twice an input this large fits on no tmpfs: the system's temporary folder.
+  auto huge = RunDirectory::BaseFolder(std::uint64_t{1} << 62);
+  ASSERT_TRUE(huge.ok());
+  EXPECT_EQ(*huge, std::filesystem::temp_directory_path());
+}
+
+TEST(FileIoTest, FileOfLengthIsReadWholeOrRefused) {
+  test::TempFolder folder;
+  auto handle = FolderHandle::Open(folder.path());
+  ASSERT_TRUE(handle.ok());
+  test::WriteBytes(folder / "piece", {1, 2, 3});
+  std::vector<std::uint8_t> bytes{9};
+  ASSERT_TRUE(AppendFileOfLength(*handle, "piece", 3, bytes).ok());
+  EXPECT_EQ(bytes, (std::vector<std::uint8_t>{9, 1, 2, 3}));
+  for (std::uint64_t wrong : {2u, 4u, 0u}) {
+    auto read = AppendFileOfLength(*handle, "piece", wrong, bytes);
+    ASSERT_FALSE(read.ok());
+    EXPECT_EQ(read.error().message, "cannot read " + (folder / "piece").string() + ": it is no longer " +
+                                        std::to_string(wrong) + " bytes long");
+  }
+  auto missing = AppendFileOfLength(*handle, "gone", 1, bytes);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().message, "cannot open " + (folder / "gone").string() + ": No such file or directory");
+  EXPECT_EQ(bytes.size(), 4u) << "a failed read appends nothing";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "tests/common/corpus.h"
@@ -140,6 +141,58 @@ TEST(FaultInjection, InterruptedAtEveryOperation) {
     EXPECT_EQ(FolderNames(scene.in()), std::vector<std::string>{"app.prc"}) << where;
   }
   std::printf("interrupted %s at each of %ld operations; %ld runs had finished\n", name.c_str(), calls, finished);
+}
+
+TEST(FaultInjection, AnInterruptStopsEveryParallelRun) {
+  std::string name;
+  const auto database = DatabaseUnderTest(&name);
+  CliScene scene("interrupt-parallel");
+  const std::vector<std::string> args{"-j", "2", scene.in().string()};
+  for (const char* file : {"a.prc", "b.prc", "c.prc"}) PutFile(scene.in() / file, database);
+  const std::vector<fs::path> watched{scene.in(), scene.tmp()};
+  ASSERT_EQ(scene.Run(args, scene.root(), 0, watched).exitCode, 0);
+  const long calls = scene.report().calls;
+  const auto expectedOutput = FileBytes(scene.in() / "a_comp.prc");
+  for (const auto& entry : fs::directory_iterator(scene.in()))
+    if (entry.path().filename().string().find("_comp") != std::string::npos) fs::remove(entry.path());
+
+  // About a dozen points spread over the whole run keep the test short under the sanitizers.
+  for (long n = 1; n <= calls && !HasFailure(); n += std::max(1L, calls / 12)) {
+    const ChildRun run = scene.Run(args, scene.root(), n, watched, SIGINT);
+    const std::string where = "interrupted at operation " + std::to_string(n) + " (" + scene.report().hit + ")";
+    EXPECT_EQ(run.signal, SIGINT) << where << "\n" << run.out << run.err;
+    EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{}) << where;
+    // Whatever had finished is whole; nothing else is left beside the inputs.
+    for (const auto& entry : fs::directory_iterator(scene.in())) {
+      const std::string file = entry.path().filename().string();
+      if (file.size() == 5) {
+        EXPECT_EQ(FileBytes(entry.path()), database) << where;
+        continue;
+      }
+      EXPECT_EQ(file.substr(1), "_comp.prc") << where;
+      EXPECT_EQ(FileBytes(entry.path()), expectedOutput) << where;
+      fs::remove(entry.path());
+    }
+  }
+}
+
+TEST(FaultInjection, AFolderThatCannotBeReadIsReportedAndTheOthersGoOn) {
+  CliScene scene("unreadable-folder");
+  fs::create_directory(scene.in() / "locked");
+  PutFile(scene.in() / "locked" / "x.prc", MixedDatabase());
+  PutFile(scene.in() / "free.prc", MixedDatabase());
+  // Operations 1 to 4 under locked/: finding out it is a folder, then reading it.
+  for (long n = 1; n <= 4; ++n) {
+    const ChildRun run = scene.Run({(scene.in() / "locked").string(), (scene.in() / "free.prc").string()},
+                                   scene.root(), n, {scene.in() / "locked"});
+    EXPECT_EQ(run.exitCode, 1) << n << "\n" << run.err;
+    EXPECT_EQ(run.err.rfind("pressling-cli: cannot read ", 0), 0u) << n << "\n" << run.err;
+    EXPECT_NE(run.err.find((scene.in() / "locked").string() + ": Input/output error\n"), std::string::npos) << run.err;
+    EXPECT_TRUE(fs::exists(scene.in() / "free_comp.prc")) << n;
+    EXPECT_EQ(FolderNames(scene.in() / "locked"), std::vector<std::string>{"x.prc"});
+    EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{});
+    fs::remove(scene.in() / "free_comp.prc");
+  }
 }
 
 TEST(FaultInjection, AReportThatCannotBeWrittenIsAFailure) {

@@ -126,11 +126,12 @@ void Track(int fd, bool on) {
 }
 
 // Counts one operation; true (errno set) when it is the one to fail.
+// The count is atomic: runs on several threads make operations at once.
 bool Fail(const char* op, const char* what, int errnum) {
-  ++g.calls;
-  if (g.failAt == 0 || g.calls != g.failAt) return false;
+  const long call = __atomic_add_fetch(&g.calls, 1, __ATOMIC_SEQ_CST);
+  if (g.failAt == 0 || call != g.failAt) return false;
   char line[PATH_MAX + 64];
-  snprintf(line, sizeof line, "hit %ld %s %s\n", g.calls, op, what);
+  snprintf(line, sizeof line, "hit %ld %s %s\n", call, op, what);
   AppendLine(g.report, line);
   if (g.signal != 0) {
     raise(g.signal);

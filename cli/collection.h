@@ -1,0 +1,31 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pressling::cli {
+
+// One database to convert, named on the command line or found in a folder.
+struct Input {
+  std::string path;                  // as given, or the folder argument joined with the path below it
+  std::filesystem::path outputPath;  // with an output folder: where the output goes; else empty
+  std::string refusal;               // why it is refused before any run; empty when it runs
+};
+
+struct Collection {
+  std::vector<Input> inputs;        // in the order given, a folder's files in sorted order
+  std::vector<std::string> errors;  // about arguments and folders, each naming the path and the fault
+};
+
+// Expands the command-line arguments. A folder argument stands for every
+// "*.prc" file below it in any letter case, found in name order folder by
+// folder without following symbolic links to folders; files named
+// "*_comp.prc" there are earlier outputs and skipped, as are names that are
+// no valid UTF-8 (refused). With outputDir each output goes there, at the
+// input's path below its folder argument, or straight in for a file given
+// directly; a folder argument that holds outputDir is refused as a whole.
+// The second of two inputs whose outputs would be one file is refused.
+Collection Collect(const std::vector<std::string>& arguments, const std::filesystem::path& outputDir);
+
+}  // namespace pressling::cli

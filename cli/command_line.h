@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "database/conversion_options.h"
+
+namespace pressling::cli {
+
+// What the user asked for on the command line.
+struct CommandLine {
+  enum class Action { Run, Help, Version, UsageError };
+  Action action = Action::Run;
+  std::string error;                   // with UsageError: what is wrong
+  std::vector<std::string> arguments;  // files and folders, in the order given
+  std::filesystem::path outputDir;     // -o: empty to write beside each input
+  unsigned jobs = 0;                   // -j: 0 for one per core
+  BitmapMode bitmapMode = BitmapMode::Classic;
+};
+
+// Reads argv[1..argc-1]. Options may come before, between and after the
+// files until "--"; an option's value follows it as the next argument, or
+// joined ("-j2", "--jobs=2").
+CommandLine ParseCommandLine(int argc, const char* const* argv);
+
+}  // namespace pressling::cli

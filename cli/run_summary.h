@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "database/conversion_run.h"
+
+namespace pressling::cli {
+
+// What became of the files of one command line.
+struct RunSummary {
+  std::size_t files = 0;
+  std::size_t written = 0;
+  std::size_t noEffect = 0;
+  std::size_t refused = 0;
+  std::size_t failed = 0;     // stopped runs included
+  std::int64_t bytesSaved = 0;  // input minus output length, over the written files
+
+  void Count(const RunResult& result);
+  void CountRefusedBeforeRun() { ++files, ++refused; }
+  bool AllWent() const { return refused == 0 && failed == 0; }
+  // Two lines, each ending in a line end.
+  std::string Text() const;
+};
+
+}  // namespace pressling::cli
