@@ -1,7 +1,8 @@
 // Thorough mode against the classic conversion. First prints what thorough
 // mode does with the corpus (outputs written, bytes saved, bitmaps rewritten
-// per codec, bitmaps left alone by reason), then times both modes on the
-// largest corpus database in the same run and prints their ratio.
+// per codec, bitmaps left alone by reason), then times both modes in the same
+// run on the largest corpus database and on the generated database (5,000
+// bitmaps that both modes compress) and prints their ratios.
 //
 //   pressling_bench_thorough [benchmark options]
 //   PRESSLING_CORPUS=DIR selects another corpus than ../shared/corpus/real.
@@ -15,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
+#include "bench/generated_database.h"
 #include "bitmap/thorough_rewrite.h"
 #include "database/conversion_run.h"
 #include "database/prc_format.h"
@@ -24,25 +27,9 @@ namespace {
 namespace fs = std::filesystem;
 using pressling::BitmapMode;
 
-class SilentSurface : public pressling::ReportSurface {
- protected:
-  void EraseText() override {}
-  void DrawText(const std::string&, float, float) override {}
-};
-
-fs::path CorpusFolder() {
-  if (const char* env = std::getenv("PRESSLING_CORPUS")) return env;
-  return fs::path(PRESSLING_SOURCE_DIR).parent_path() / "shared" / "corpus" / "real";
-}
-
-std::vector<fs::path> CorpusDatabases() {
-  std::vector<fs::path> files;
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator(CorpusFolder(), ec))
-    if (entry.is_regular_file() && entry.path().extension() == ".prc") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
+using pressling::bench::CorpusDatabases;
+using pressling::bench::CorpusFolder;
+using pressling::bench::SilentSurface;
 
 // Runs thorough mode on every bitmap piece of database, adding to tally.
 void TallyDatabase(const fs::path& database, pressling::ThoroughTally& tally) {
@@ -101,18 +88,6 @@ void PrintSurvey(const fs::path& folder) {
               tally.familiesRefused);
 }
 
-fs::path LargestCorpusDatabase() {
-  fs::path largest;
-  std::uintmax_t size = 0;
-  for (const fs::path& database : CorpusDatabases()) {
-    if (fs::file_size(database) > size) {
-      largest = database;
-      size = fs::file_size(database);
-    }
-  }
-  return largest;
-}
-
 void Convert(benchmark::State& state, fs::path input, BitmapMode mode) {
   SilentSurface surface;
   pressling::ConversionOptions options;
@@ -130,28 +105,6 @@ void Convert(benchmark::State& state, fs::path input, BitmapMode mode) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(input)));
 }
 
-// Prints the usual table, then how many times the classic time thorough mode took.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      if (run.iterations > 0 && run.run_type == Run::RT_Iteration)
-        seconds_[run.run_name.function_name] = run.real_accumulated_time / run.iterations;
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto classic = seconds_.find("Classic/largest");
-    auto thorough = seconds_.find("Thorough/largest");
-    if (classic != seconds_.end() && thorough != seconds_.end() && classic->second > 0)
-      std::printf("largest corpus database: thorough mode takes %.2f times the classic time\n",
-                  thorough->second / classic->second);
-  }
-
- private:
-  std::map<std::string, double> seconds_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -160,7 +113,7 @@ int main(int argc, char** argv) {
   const fs::path folder = ::mkdtemp(pattern.data());
   PrintSurvey(folder);
 
-  if (const fs::path largest = LargestCorpusDatabase(); !largest.empty()) {
+  if (const fs::path largest = pressling::bench::LargestCorpusDatabase(); !largest.empty()) {
     const fs::path local = folder / largest.filename();
     fs::copy_file(largest, local);
     fs::permissions(local, fs::perms::owner_write, fs::perm_options::add);
@@ -171,7 +124,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Thorough/largest", Convert, local, BitmapMode::Thorough)
         ->Unit(benchmark::kMillisecond)->UseRealTime();
   }
-  RatioReporter reporter;
+  const fs::path generated = folder / "generated.prc";
+  pressling::bench::Write(generated, pressling::bench::GeneratedDatabase());
+  benchmark::RegisterBenchmark("Classic/generated", Convert, generated, BitmapMode::Classic)
+      ->Unit(benchmark::kMillisecond)->UseRealTime();
+  benchmark::RegisterBenchmark("Thorough/generated", Convert, generated, BitmapMode::Thorough)
+      ->Unit(benchmark::kMillisecond)->UseRealTime();
+  pressling::bench::RatioReporter reporter({
+      {"Thorough/largest", "Classic/largest", "largest corpus database: thorough mode takes %.2f times the classic time"},
+      {"Thorough/generated", "Classic/generated", "generated database: thorough mode takes %.2f times the classic time"},
+  });
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
   fs::remove_all(folder);
