@@ -25,24 +25,11 @@
 namespace {
 
 namespace fs = std::filesystem;
-using pressling::bench::SilentSurface;
 using pressling::bench::GeneratedDatabase;
 using pressling::bench::Write;
 
 void Convert(benchmark::State& state, fs::path input) {
-  SilentSurface surface;
-  const fs::path output = fs::path(input).replace_filename(input.stem().string() + "_comp.prc");
-  for (auto _ : state) {
-    pressling::RunResult result = pressling::ConvertDatabase(input.string(), surface);
-    if (result.outcome != pressling::RunOutcome::Converted && result.outcome != pressling::RunOutcome::NoEffect) {
-      state.SkipWithError(result.detail.c_str());
-      break;
-    }
-    state.PauseTiming();
-    fs::remove(output);
-    state.ResumeTiming();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(input)));
+  pressling::bench::Convert(state, std::move(input), pressling::BitmapMode::Classic);
 }
 
 void Copy(benchmark::State& state, fs::path input) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the conversion benchmarks share: a surface that prints nothing, the
-// corpus, and a reporter that ends the run with ratios of two benchmarks.
+// corpus, the timed conversion, and a reporter that ends the run with ratios
+// of two benchmarks.
 
 #include <benchmark/benchmark.h>
 
@@ -13,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "database/report_surface.h"
+#include "database/conversion_run.h"
 
 namespace pressling::bench {
 
@@ -50,6 +51,24 @@ inline std::filesystem::path LargestCorpusDatabase() {
     }
   }
   return largest;
+}
+
+// Converts input in mode once per iteration; the output is removed outside the timing.
+inline void Convert(benchmark::State& state, std::filesystem::path input, BitmapMode mode) {
+  SilentSurface surface;
+  ConversionOptions options;
+  options.bitmapMode = mode;
+  for (auto _ : state) {
+    RunResult result = ConvertDatabase(input.string(), surface, {}, options);
+    if (result.outcome != RunOutcome::Converted && result.outcome != RunOutcome::NoEffect) {
+      state.SkipWithError(result.detail.c_str());
+      break;
+    }
+    state.PauseTiming();
+    if (!result.outputPath.empty()) std::filesystem::remove(result.outputPath);
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(std::filesystem::file_size(input)));
 }
 
 // Prints the usual table, then for each ratio how many times the denominator

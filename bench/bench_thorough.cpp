@@ -28,6 +28,7 @@ namespace fs = std::filesystem;
 using pressling::BitmapMode;
 
 using pressling::bench::CorpusDatabases;
+using pressling::bench::Convert;
 using pressling::bench::CorpusFolder;
 using pressling::bench::SilentSurface;
 
@@ -86,23 +87,6 @@ void PrintSurvey(const fs::path& folder) {
     std::printf("  %-48s %zu\n", pressling::LeftAloneName(static_cast<pressling::LeftAlone>(k)), tally.leftAlone[k]);
   std::printf("thorough, families left as they were (malformed, or a version other than 1-3): %zu\n",
               tally.familiesRefused);
-}
-
-void Convert(benchmark::State& state, fs::path input, BitmapMode mode) {
-  SilentSurface surface;
-  pressling::ConversionOptions options;
-  options.bitmapMode = mode;
-  for (auto _ : state) {
-    pressling::RunResult result = pressling::ConvertDatabase(input.string(), surface, {}, options);
-    if (result.outcome != pressling::RunOutcome::Converted && result.outcome != pressling::RunOutcome::NoEffect) {
-      state.SkipWithError(result.detail.c_str());
-      break;
-    }
-    state.PauseTiming();
-    if (!result.outputPath.empty()) fs::remove(result.outputPath);
-    state.ResumeTiming();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(fs::file_size(input)));
 }
 
 }  // namespace

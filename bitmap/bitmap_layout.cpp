@@ -47,6 +47,11 @@ std::uint32_t ReadSizeWord(const BitmapLayout& layout, std::span<const std::uint
   return layout.sizeWordLength == 4 ? ReadU32Be(bitmap, layout.prefixLength) : ReadU16Be(bitmap, layout.prefixLength);
 }
 
+void WriteSizeWord(const BitmapLayout& layout, std::span<std::uint8_t> bitmap, std::uint32_t value) {
+  if (layout.sizeWordLength == 4) WriteU32Be(bitmap, layout.prefixLength, value);
+  else WriteU16Be(bitmap, layout.prefixLength, static_cast<std::uint16_t>(value));
+}
+
 namespace {
 
 constexpr std::size_t kHeaderSizeOffsetV3 = 10;

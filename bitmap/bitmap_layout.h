@@ -68,7 +68,9 @@ struct BitmapLayout {
 };
 
 // What a bitmap's size word holds: its own length plus the compressed data's.
+// The writer needs a value that fits the word: below 65536 for versions 1 and 2.
 std::uint32_t ReadSizeWord(const BitmapLayout& layout, std::span<const std::uint8_t> bitmap);
+void WriteSizeWord(const BitmapLayout& layout, std::span<std::uint8_t> bitmap, std::uint32_t value);
 
 // A failure that says why the bitmap stays as it is.
 struct LayoutRefusal {

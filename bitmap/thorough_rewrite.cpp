@@ -69,7 +69,10 @@ std::optional<std::pair<BitmapCodec, std::vector<std::uint8_t>>> ShortestEncodin
     data.clear();
     Encode(codec, layout, rows, data);
     if (layout.sizeWordLength == 2 && 2 + data.size() > kMaxShortSizeWord) continue;
-    if (!best || data.size() < best->second.size()) best.emplace(codec, data);
+    if (!best) best.emplace(codec, std::vector<std::uint8_t>());
+    else if (data.size() >= best->second.size()) continue;
+    best->first = codec;
+    best->second.swap(data);
   }
   return best;
 }
@@ -116,9 +119,7 @@ std::variant<NewForm, LeftAlone> Rewrite(std::span<const std::uint8_t> bitmap, b
   // length < bitmap.size(), which the old distance field described: the new value fits.
   if (hasNext && layout.version == 3) WriteU32Be(out, kDistanceOffsetV3, static_cast<std::uint32_t>(length));
   if (hasNext && layout.version != 3) WriteU16Be(out, kDistanceOffsetV1V2, static_cast<std::uint16_t>(length / 4));
-  const std::size_t sizeWord = layout.sizeWordLength + data.size();
-  if (layout.sizeWordLength == 4) WriteU32Be(out, layout.prefixLength, static_cast<std::uint32_t>(sizeWord));
-  else WriteU16Be(out, layout.prefixLength, static_cast<std::uint16_t>(sizeWord));
+  WriteSizeWord(layout, out, static_cast<std::uint32_t>(layout.sizeWordLength + data.size()));
   std::copy(data.begin(), data.end(), out.begin() + static_cast<std::ptrdiff_t>(layout.prefixLength + layout.sizeWordLength));
 
   if (!DecodesBack(out, layout, rows)) return LeftAlone::CheckFailed;
