@@ -1,0 +1,51 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace pressling {
+
+// How a bitmap's pixels are stored.
+enum class BitmapCompression : std::uint8_t { None, ScanLine, Rle, PackBits, Unknown };
+
+// "none", "ScanLine", "RLE", "PackBits", "unknown".
+const char* CompressionName(BitmapCompression compression);
+
+// One form of a bitmap: its compression and the bytes it occupies in its
+// resource, from its header to the next bitmap or the end, fill included.
+struct BitmapForm {
+  BitmapCompression compression = BitmapCompression::Unknown;
+  std::uint32_t bytes = 0;
+};
+
+// What a run did with one bitmap, or with a family it left as it was. Holds
+// no pixels; the bytes are found again through the offsets.
+struct BitmapRecord {
+  std::array<std::uint8_t, 4> resourceType{};  // such as "Tbmp"
+  std::uint16_t resourceId = 0;
+  std::uint32_t resourceIndex = 0;  // in the resource list
+  std::uint32_t familyIndex = 0;    // 0 for the first bitmap of the family
+  std::uint32_t offset = 0;         // first header byte in the input's resource
+  std::uint32_t outputOffset = 0;   // first header byte in the output's resource
+  std::uint8_t version = 0;
+  std::uint16_t width = 0;
+  std::uint16_t height = 0;
+  std::uint16_t rowBytes = 0;
+  std::uint8_t pixelSize = 0;
+  std::uint16_t density = 72;       // version 3 names it; 72 otherwise
+  bool colorTable = false;
+  bool directColor = false;
+  std::optional<std::uint32_t> transparent;  // index, or 16-bit colour value
+  BitmapForm before;
+  std::optional<BitmapForm> after;  // absent when left alone
+  std::string leftAlone;            // why it was left alone; empty when rewritten
+};
+
+// Fills the header fields of record (version to transparent, and
+// before.compression) from the bitmap held in bitmap, as far as its bytes go.
+void DescribeBitmap(std::span<const std::uint8_t> bitmap, BitmapRecord& record);
+
+}  // namespace pressling
