@@ -1,9 +1,11 @@
 #include "workfolder/run_directory.h"
 
-#include <linux/magic.h>
 #include <stdlib.h>
-#include <sys/vfs.h>
 #include <unistd.h>
+#ifndef __EMSCRIPTEN__
+#include <linux/magic.h>
+#include <sys/vfs.h>
+#endif
 
 #include <cerrno>
 #include <string>
@@ -20,12 +22,17 @@ namespace {
 
 constexpr const char* kSharedMemory = "/dev/shm";
 
+#ifdef __EMSCRIPTEN__
+// WebAssembly's memory file system has no /dev/shm; every folder there is in memory already.
+bool SharedMemoryHasRoom(std::uint64_t) { return false; }
+#else
 bool SharedMemoryHasRoom(std::uint64_t bytes) {
   struct statfs st;
   if (::statfs(kSharedMemory, &st) != 0 || st.f_type != TMPFS_MAGIC) return false;
   if (::access(kSharedMemory, W_OK | X_OK) != 0) return false;
   return static_cast<std::uint64_t>(st.f_bavail) * static_cast<std::uint64_t>(st.f_bsize) >= bytes;
 }
+#endif
 
 }  // namespace
 

@@ -1,0 +1,124 @@
+// A file's details: every changed bitmap before and after on canvases, as the
+// window's dialog shows them (twice the size below double density, nearest
+// neighbour, a checkerboard where a pixel is transparent), its figures, and
+// the bitmaps left alone, folded, with their reasons. The pictures come from
+// the core's renderer: the before form from the input, the after form from
+// the very bytes the download gives.
+
+const kCell = 4;  // checkerboard square, in canvas pixels
+const kLight = [255, 255, 255];
+const kDark = [204, 204, 204];
+
+export function scaleFor(bitmap) {
+  return bitmap.density >= 144 ? 1 : 2;
+}
+
+function checkerboard(context, width, height) {
+  for (let y = 0; y < height; y += kCell) {
+    for (let x = 0; x < width; x += kCell) {
+      const [r, g, b] = ((x / kCell + y / kCell) & 1) === 0 ? kLight : kDark;
+      context.fillStyle = `rgb(${r},${g},${b})`;
+      context.fillRect(x, y, kCell, kCell);
+    }
+  }
+}
+
+function drawPicture(picture, scale) {
+  const canvas = document.createElement('canvas');
+  canvas.width = picture.width * scale;
+  canvas.height = picture.height * scale;
+  canvas.dataset.scale = String(scale);
+  if (picture.width === 0 || picture.height === 0) return canvas;
+  const context = canvas.getContext('2d', { willReadFrequently: true });
+  checkerboard(context, canvas.width, canvas.height);
+  const source = document.createElement('canvas');
+  source.width = picture.width;
+  source.height = picture.height;
+  source.getContext('2d').putImageData(
+    new ImageData(new Uint8ClampedArray(picture.rgba), picture.width, picture.height), 0, 0);
+  context.imageSmoothingEnabled = false;
+  context.drawImage(source, 0, 0, canvas.width, canvas.height);
+  return canvas;
+}
+
+function resourceName(bitmap) {
+  return `${bitmap.resource.type} ${bitmap.resource.id} #${bitmap.family_index}`;
+}
+
+function figures(bitmap, t) {
+  const size = `${bitmap.width}×${bitmap.height}, ${t().depth(bitmap.pixel_size)}` +
+    (bitmap.density !== 72 ? `, ${bitmap.density} dpi` : '');
+  if (bitmap.after === null) return `${size}: ${bitmap.left_alone}`;
+  return `${size}, ${bitmap.before.bytes} → ${bitmap.after.bytes} ${t().bytes}, ` +
+    `${bitmap.before.compression} → ${bitmap.after.compression}`;
+}
+
+function side(label, picture, index, name, t, scale) {
+  const figure = document.createElement('figure');
+  const caption = document.createElement('figcaption');
+  caption.dataset.sideLabel = label;
+  caption.textContent = t()[label];
+  if (picture && !picture.error) {
+    const canvas = drawPicture(picture, scale);
+    canvas.dataset.bitmap = String(index);
+    canvas.dataset.side = label;
+    canvas.setAttribute('role', 'img');
+    canvas.setAttribute('aria-label', `${name} ${label}`);
+    figure.append(canvas);
+  } else if (picture) {
+    const text = document.createElement('p');
+    text.className = 'no-picture';
+    text.textContent = picture.error;
+    figure.append(text);
+  }
+  figure.append(caption);
+  return figure;
+}
+
+export async function openDetails(entry, details, t, ask) {
+  const list = document.createElement('ol');
+  list.className = 'changed';
+  details.append(list);
+  if (entry.changed.length > 0) {
+    const input = await entry.file.arrayBuffer();
+    const output = entry.output ? entry.output.slice().buffer : null;
+    const transfer = output ? [input, output] : [input];
+    let pictures = [];
+    try {
+      ({ pictures } = await ask({ kind: 'render', input, output, bitmaps: entry.changed }, transfer));
+    } catch (fault) {
+      pictures = entry.changed.map(() => ({ before: { error: String(fault) }, after: null }));
+    }
+    pictures = pictures || [];
+    entry.changed.forEach((bitmap, i) => {
+      const row = document.createElement('li');
+      row.className = 'bitmap';
+      const name = resourceName(bitmap);
+      const title = document.createElement('p');
+      title.className = 'figures';
+      title.textContent = `${name}: ${figures(bitmap, t)}`;
+      const pair = document.createElement('div');
+      pair.className = 'pair';
+      const picture = pictures[i] || { before: null, after: null };
+      const scale = scaleFor(bitmap);
+      pair.append(side('before', picture.before, i, name, t, scale));
+      if (entry.output) pair.append(side('after', picture.after, i, name, t, scale));
+      row.append(title, pair);
+      list.append(row);
+    });
+  }
+  if (entry.leftAlone.length > 0) {
+    const folded = document.createElement('details');
+    folded.className = 'left-alone';
+    folded.append(document.createElement('summary'));
+    const reasons = document.createElement('ul');
+    for (const bitmap of entry.leftAlone) {
+      const item = document.createElement('li');
+      item.textContent = `${resourceName(bitmap)}: ${figures(bitmap, t)}`;
+      reasons.append(item);
+    }
+    folded.append(reasons);
+    details.append(folded);
+  }
+  details.dataset.ready = 'true';
+}

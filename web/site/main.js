@@ -1,0 +1,298 @@
+// The page: takes dropped or picked files, has the worker convert them one
+// after the other, and shows each file's report, outcome and download.
+import { zipSync } from './fflate.js';
+import { labels, browserLanguage } from './i18n.js';
+import { openDetails } from './details.js';
+
+const entries = [];  // every file given to the page, in order
+const queue = [];    // entries waiting for the worker
+let language = browserLanguage();
+let worker = null;
+let workerReady = null;
+let running = false;
+let batch = { total: 0, done: 0 };
+let nextRequest = 1;
+const waiting = new Map();  // request id -> { resolve, reject }
+let zipUrl = null;
+
+const $ = (selector) => document.querySelector(selector);
+const t = () => labels[language];
+
+// One worker for the page's life, started at load so that the module and its
+// WebAssembly are fetched before anything is dropped: after that the page
+// makes no request.
+function startWorker() {
+  worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+  workerReady = new Promise((resolve, reject) => {
+    waiting.set(0, { resolve, reject });
+  });
+  worker.onmessage = ({ data }) => {
+    const id = data.kind === 'ready' ? 0 : data.id;
+    const pending = waiting.get(id);
+    if (!pending) return;
+    waiting.delete(id);
+    if (data.kind === 'ready' && data.error) pending.reject(new Error(data.error));
+    else pending.resolve(data);
+  };
+  worker.onerror = (event) => {
+    event.preventDefault();
+    const fault = new Error(event.message || 'the converter stopped');
+    worker.terminate();
+    worker = null;
+    for (const pending of waiting.values()) pending.reject(fault);
+    waiting.clear();
+  };
+}
+
+async function ask(message, transfer) {
+  if (worker === null) startWorker();
+  await workerReady;
+  const id = nextRequest++;
+  return new Promise((resolve, reject) => {
+    waiting.set(id, { resolve, reject });
+    worker.postMessage({ ...message, id }, transfer);
+  });
+}
+
+function setBusy(busy) {
+  document.body.dataset.busy = busy ? 'true' : 'false';
+}
+
+function showProgress() {
+  const line = $('#progress');
+  if (batch.total === 0) line.textContent = '';
+  else if (batch.done < batch.total) line.textContent = t().progress(batch.done, batch.total);
+  else line.textContent = t().progressDone(batch.total);
+}
+
+function relabel() {
+  document.documentElement.lang = language;
+  for (const element of document.querySelectorAll('[data-label]')) {
+    element.textContent = t()[element.dataset.label];
+  }
+  $('#mode-help').textContent = $('#thorough').checked ? t().thoroughOn : t().thoroughOff;
+  for (const entry of entries) labelEntry(entry);
+  showProgress();
+}
+
+function labelEntry(entry) {
+  const outcome = entry.element.querySelector('.outcome');
+  outcome.textContent = entry.result ? t().status[entry.result.status] : t().waiting;
+  const link = entry.element.querySelector('a[download]');
+  if (link) link.textContent = t().download(link.download);
+  const summary = entry.element.querySelector('details.bitmaps > summary');
+  if (summary) summary.textContent = t().details(entry.changed.length, entry.leftAlone.length);
+  const folded = entry.element.querySelector('details.left-alone > summary');
+  if (folded) folded.textContent = t().leftAlone(entry.leftAlone.length);
+  for (const label of entry.element.querySelectorAll('[data-side-label]')) label.textContent = t()[label.dataset.sideLabel];
+}
+
+function addEntry(file, shownName) {
+  const element = document.createElement('li');
+  element.className = 'file';
+  element.dataset.file = shownName;
+  const head = document.createElement('div');
+  head.className = 'head';
+  const name = document.createElement('span');
+  name.className = 'name';
+  name.textContent = shownName;
+  const outcome = document.createElement('span');
+  outcome.className = 'outcome';
+  head.append(name, outcome);
+  const report = document.createElement('pre');
+  report.className = 'report';
+  element.append(head, report);
+  $('#results').append(element);
+  const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, element, result: null,
+                  output: null, changed: [], leftAlone: [] };
+  entries.push(entry);
+  labelEntry(entry);
+  return entry;
+}
+
+function finish(entry, reply) {
+  entry.result = reply;
+  const { element } = entry;
+  element.querySelector('.report').textContent = reply.lines.join('\n');
+  if (reply.status === 'refused' || reply.status === 'failed') {
+    const detail = document.createElement('p');
+    detail.className = 'detail';
+    detail.textContent = reply.detail;
+    element.append(detail);
+  }
+  if (reply.output) {
+    entry.output = new Uint8Array(reply.output);
+    const link = document.createElement('a');
+    link.download = reply.outputName;
+    link.href = URL.createObjectURL(new Blob([entry.output], { type: 'application/octet-stream' }));
+    element.append(link);
+  }
+  entry.changed = reply.bitmaps.filter((b) => b.after !== null);
+  entry.leftAlone = reply.bitmaps.filter((b) => b.after === null);
+  if (reply.bitmaps.length > 0) {
+    const details = document.createElement('details');
+    details.className = 'bitmaps';
+    details.append(document.createElement('summary'));
+    details.addEventListener('toggle', () => {
+      if (details.open && !details.dataset.drawn) {
+        details.dataset.drawn = 'true';
+        openDetails(entry, details, t, (message, transfer) => ask(message, transfer)).then(() => labelEntry(entry));
+      }
+    });
+    element.append(details);
+  }
+  labelEntry(entry);
+  element.dataset.status = reply.status;
+}
+
+async function convertOne(entry) {
+  entry.element.querySelector('.report').textContent = '処理中です…';
+  try {
+    const bytes = await entry.file.arrayBuffer();
+    return await ask({ kind: 'convert', name: entry.name, bytes, thorough: entry.thorough }, [bytes]);
+  } catch (fault) {
+    return { status: 'failed', lines: [], detail: `${entry.name}: ${fault && fault.message ? fault.message : fault}`,
+             outputName: null, output: null, bitmaps: [] };
+  }
+}
+
+async function run() {
+  if (running) return;
+  running = true;
+  setBusy(true);
+  while (queue.length > 0) {
+    const entry = queue.shift();
+    finish(entry, await convertOne(entry));
+    batch.done += 1;
+    showProgress();
+  }
+  running = false;
+  offerZip();
+  setBusy(false);
+}
+
+function add(files) {
+  if (files.length === 0) return;
+  if (!running) batch = { total: 0, done: 0 };
+  for (const { file, shownName } of files) queue.push(addEntry(file, shownName));
+  batch.total += files.length;
+  showProgress();
+  run();
+}
+
+// Every output in one archive, each at the path its input was given from.
+function offerZip() {
+  const written = entries.filter((e) => e.output);
+  const line = $('#all-line');
+  const link = $('#all');
+  if (zipUrl) URL.revokeObjectURL(zipUrl);
+  zipUrl = null;
+  if (written.length < 2) {
+    line.hidden = true;
+    link.removeAttribute('href');
+    link.removeAttribute('download');
+    return;
+  }
+  const files = {};
+  for (const entry of written) {
+    const folder = entry.shownName.includes('/') ? entry.shownName.slice(0, entry.shownName.lastIndexOf('/') + 1) : '';
+    let path = folder + entry.result.outputName;
+    for (let n = 2; path in files; ++n) path = `${folder}${n}_${entry.result.outputName}`;
+    files[path] = entry.output;
+  }
+  zipUrl = URL.createObjectURL(new Blob([zipSync(files, { level: 6 })], { type: 'application/zip' }));
+  link.href = zipUrl;
+  link.download = 'pressling.zip';
+  line.hidden = false;
+}
+
+// A folder's databases in name order, below it too; earlier outputs
+// (NAME_comp.prc) are left out, as pressling-cli leaves them out of a folder.
+function belongsToFolder(path) {
+  const lower = path.toLowerCase();
+  return lower.endsWith('.prc') && !lower.endsWith('_comp.prc');
+}
+
+function readEntries(reader) {
+  return new Promise((resolve, reject) => {
+    const all = [];
+    const next = () => reader.readEntries((some) => {
+      if (some.length === 0) resolve(all);
+      else { all.push(...some); next(); }
+    }, reject);
+    next();
+  });
+}
+
+async function walk(entry, found) {
+  if (entry.isFile) {
+    if (belongsToFolder(entry.name)) {
+      const file = await new Promise((resolve, reject) => entry.file(resolve, reject));
+      found.push({ file, shownName: entry.fullPath.replace(/^\//, '') });
+    }
+    return;
+  }
+  const children = await readEntries(entry.createReader());
+  children.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
+  for (const child of children) await walk(child, found);
+}
+
+async function dropped(transfer) {
+  const found = [];
+  const items = [...transfer.items].filter((item) => item.kind === 'file');
+  const handles = items.map((item) => ({ entry: item.webkitGetAsEntry && item.webkitGetAsEntry(), file: item.getAsFile() }));
+  for (const { entry, file } of handles) {
+    if (entry && entry.isDirectory) {
+      try { await walk(entry, found); } catch { /* an unreadable folder gives what was read */ }
+    } else if (file) {
+      found.push({ file, shownName: file.name });
+    }
+  }
+  add(found);
+}
+
+function pickedFolder(files) {
+  const found = [...files]
+    .filter((file) => belongsToFolder(file.name))
+    .map((file) => ({ file, shownName: file.webkitRelativePath || file.name }))
+    .sort((a, b) => (a.shownName < b.shownName ? -1 : a.shownName > b.shownName ? 1 : 0));
+  add(found);
+}
+
+function setUp() {
+  setBusy(false);
+  relabel();
+  $('#language').addEventListener('click', () => {
+    language = language === 'ja' ? 'en' : 'ja';
+    relabel();
+  });
+  $('#thorough').addEventListener('change', relabel);
+  $('#files').addEventListener('change', (event) => {
+    add([...event.target.files].map((file) => ({ file, shownName: file.name })));
+    event.target.value = '';
+  });
+  $('#folder').addEventListener('change', (event) => {
+    pickedFolder(event.target.files);
+    event.target.value = '';
+  });
+  document.addEventListener('dragover', (event) => {
+    event.preventDefault();
+    document.body.classList.add('dragging');
+  });
+  document.addEventListener('dragleave', (event) => {
+    if (event.relatedTarget === null) document.body.classList.remove('dragging');
+  });
+  document.addEventListener('drop', (event) => {
+    event.preventDefault();
+    document.body.classList.remove('dragging');
+    dropped(event.dataTransfer);
+  });
+  startWorker();
+  workerReady.then(() => { document.body.dataset.ready = 'true'; },
+                   (fault) => {
+                     document.body.dataset.ready = 'failed';
+                     $('#progress').textContent = String(fault.message || fault);
+                   });
+}
+
+setUp();

@@ -1,0 +1,111 @@
+// Converts in the background with the core compiled to WebAssembly, one
+// database per message, so that the page stays responsive. A failure inside
+// the core (a trap, an abort, memory exhausted) makes that file failed and
+// starts a fresh instance of the module for the next.
+import createPressling from './pressling.mjs';
+
+let module = null;
+let wasmBinary = null;
+
+// The WebAssembly is fetched once; a fresh instance after a failure is made
+// from the same bytes, without another request.
+async function core() {
+  if (wasmBinary === null) {
+    const response = await fetch(new URL('./pressling.wasm', import.meta.url));
+    if (!response.ok) throw new Error(`pressling.wasm: ${response.status} ${response.statusText}`);
+    wasmBinary = await response.arrayBuffer();
+  }
+  if (module === null) module = await createPressling({ wasmBinary });
+  return module;
+}
+
+// Copies bytes into the module's memory for the duration of call(pointer).
+function withBytes(m, bytes, call) {
+  const pointer = m._malloc(Math.max(bytes.length, 1));
+  if (pointer === 0) throw new Error('out of memory for ' + bytes.length + ' bytes');
+  try {
+    m.HEAPU8.set(bytes, pointer);
+    return call(pointer);
+  } finally {
+    m._free(pointer);
+  }
+}
+
+function withString(m, text, call) {
+  const size = m.lengthBytesUTF8(text) + 1;
+  const pointer = m._malloc(size);
+  try {
+    m.stringToUTF8(text, pointer, size);
+    return call(pointer);
+  } finally {
+    m._free(pointer);
+  }
+}
+
+// The answer's byte block, copied out of the module's memory.
+function block(m, place) {
+  if (place === null) return null;
+  return m.HEAPU8.slice(place.pointer, place.pointer + place.length).buffer;
+}
+
+function convert(m, { name, bytes, thorough }) {
+  const answer = withBytes(m, new Uint8Array(bytes), (data) =>
+    withString(m, name, (text) => JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0)))));
+  const output = block(m, answer.output);
+  return {
+    status: answer.status,
+    lines: answer.lines,
+    detail: answer.detail,
+    outputName: answer.output_name,
+    output,
+    bitmaps: answer.bitmaps || [],
+  };
+}
+
+// Pictures of a run's bitmaps: the before form from the input, the after
+// form from the output bytes the download gives.
+function render(m, { input, output, bitmaps }) {
+  const pictures = [];
+  const sides = [[new Uint8Array(input), 0], [output ? new Uint8Array(output) : null, 1]];
+  const drawn = sides.map(([bytes, side]) => {
+    if (bytes === null) return bitmaps.map(() => null);
+    return withBytes(m, bytes, (data) => bitmaps.map((b) => {
+      if (side === 1 && b.after === null) return null;
+      const answer = JSON.parse(m.UTF8ToString(m._pressling_render(data, bytes.length, side,
+        b.resource.index, b.offset, b.output_offset, b.before.bytes, b.after ? b.after.bytes : -1)));
+      if (answer.error) return { error: answer.error };
+      return { width: answer.width, height: answer.height, rgba: block(m, answer.rgba) };
+    }));
+  });
+  for (let i = 0; i < bitmaps.length; ++i) pictures.push({ before: drawn[0][i], after: drawn[1][i] });
+  return pictures;
+}
+
+function transferables(value) {
+  const list = [];
+  const walk = (v) => {
+    if (v instanceof ArrayBuffer) list.push(v);
+    else if (Array.isArray(v)) v.forEach(walk);
+    else if (v && typeof v === 'object') Object.values(v).forEach(walk);
+  };
+  walk(value);
+  return list;
+}
+
+self.onmessage = async ({ data }) => {
+  let reply;
+  try {
+    const m = await core();
+    reply = data.kind === 'convert' ? convert(m, data) : { pictures: render(m, data) };
+  } catch (fault) {
+    module = null;
+    reply = { status: 'failed', lines: [], detail: data.name + ': the converter stopped: ' + String(fault && fault.message || fault),
+              outputName: null, output: null, bitmaps: [], pictures: null, error: String(fault) };
+  }
+  reply.id = data.id;
+  reply.kind = data.kind;
+  self.postMessage(reply, transferables(reply));
+};
+
+core().then(() => self.postMessage({ kind: 'ready' }),
+            (fault) => self.postMessage({ kind: 'ready', error: String(fault && fault.message || fault) }));

@@ -1,0 +1,131 @@
+// The entry points the page's worker calls. Each database is written into
+// the memory file system, converted there by the core exactly as
+// pressling-cli converts a file given by name in its own folder, and its
+// output read back; both files are gone before the call returns. Answers are
+// JSON; byte blocks are named by their place in the module's memory and stay
+// valid until the next call.
+
+#include <emscripten/emscripten.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "database/conversion_run.h"
+#include "web/report_lines.h"
+
+namespace pressling::web {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::vector<std::vector<std::uint8_t>> keptBlocks;
+std::string answer;
+
+json Block(std::vector<std::uint8_t> bytes) {
+  keptBlocks.push_back(std::move(bytes));
+  const std::vector<std::uint8_t>& kept = keptBlocks.back();
+  return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
+}
+
+const char* Answer(const json& value) {
+  // Names come from the browser as UTF-8; anything else is replaced rather than trusted.
+  answer = value.dump(-1, ' ', false, json::error_handler_t::replace);
+  return answer.c_str();
+}
+
+bool WriteWhole(const fs::path& path, const std::uint8_t* bytes, std::size_t length) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(bytes, 1, length, file) == length;
+  return std::fclose(file) == 0 && written;
+}
+
+std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
+  std::vector<std::uint8_t> bytes;
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return bytes;
+  std::uint8_t chunk[65536];
+  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
+  std::fclose(file);
+  return bytes;
+}
+
+// A browser's file name is one path element already; anything that would
+// lead out of the run's folder becomes a plain name.
+std::string PlainName(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = '_';
+  if (name.empty() || name == "." || name == "..") name = "_" + name;
+  return name;
+}
+
+const char* StatusName(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Converted:
+      return "written";
+    case RunOutcome::NoEffect:
+      return "no-effect";
+    case RunOutcome::Refused:
+      return "refused";
+    case RunOutcome::Failed:
+    case RunOutcome::Stopped:
+    case RunOutcome::Busy:
+      break;
+  }
+  return "failed";
+}
+
+}  // namespace
+}  // namespace pressling::web
+
+using namespace pressling;
+using namespace pressling::web;
+
+extern "C" {
+
+// Converts the database of length bytes at bytes, named name (UTF-8), in
+// thorough mode when thorough is not 0. Answers {status, lines, detail,
+// output_name, output}; output is a block, or null when no output was kept.
+EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
+                                                   int thorough) {
+  keptBlocks.clear();
+  static unsigned serial = 0;
+  const fs::path folder = fs::path("/runs") / std::to_string(++serial);
+  const std::string plain = PlainName(name);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
+    fs::remove_all(folder, ec);
+    return Answer({{"status", "failed"}, {"lines", json::array()}, {"detail", plain + ": cannot store the file in memory"},
+                   {"output_name", nullptr}, {"output", nullptr}});
+  }
+
+  ReportLines surface;
+  ConversionOptions options;
+  options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
+  const RunResult result = ConvertDatabase(plain, surface, {}, options);
+  (void)::chdir("/");
+
+  json reply = {{"status", StatusName(result.outcome)}, {"lines", surface.lines()}, {"detail", result.detail},
+                {"output_name", nullptr}, {"output", nullptr}};
+  if (result.outcome == RunOutcome::Converted) {
+    reply["output_name"] = result.outputPath.filename().string();
+    reply["output"] = Block(ReadWhole(folder / result.outputPath));
+  }
+  fs::remove_all(folder, ec);
+  return Answer(reply);
+}
+
+EMSCRIPTEN_KEEPALIVE const char* pressling_render(const std::uint8_t*, std::size_t) {
+  keptBlocks.clear();
+  return Answer({{"error", "not yet"}});
+}
+
+}  // extern "C"
