@@ -21,7 +21,7 @@ fi
 wasm=$root/build-web/wasm
 site=$root/build-web/site
 emcmake cmake -S "$root/web" -B "$wasm" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+  -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" 2>&1 >/dev/null | { grep -v "^configure: " >&2 || true; }
 cmake --build "$wasm"
 
 rm -rf "$site"
