@@ -9,6 +9,8 @@ for pkg in "${wanted[@]}"; do
     missing+=("$pkg")
   fi
 done
+# npm comes with NodeSource's nodejs; Debian packages it on its own.
+if ! command -v npm >/dev/null; then missing+=(npm); fi
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
 sudo=""

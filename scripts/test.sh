@@ -6,6 +6,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 ctest --test-dir "$root/build" --output-on-failure -j2
 
+# The page: the core as WebAssembly, run in headless Chromium against the
+# pressling-cli just built (npm ci from the lockfile on first use).
+"$root/scripts/web.sh"
+node --test "$root"/tests/web/*.test.mjs
+
 # The core and its tests again under AddressSanitizer and UndefinedBehaviorSanitizer
 # (-O1: a quarter of the compile time of -O2 with the sanitizers on).
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

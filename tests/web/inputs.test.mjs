@@ -1,0 +1,93 @@
+// Bad inputs get one clear line each and the page goes on; the labels follow
+// the browser's language and the switch; the page fits a 360 px screen and
+// its pick button is reached from the keyboard with a visible focus.
+import { test } from 'node:test';
+import assert from 'node:assert/strict';
+import { randomBytes } from 'node:crypto';
+import { copyFileSync, readFileSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+import { serve, launch, openPage, convert, runCli, corpus, skipReason, temporaryFolder } from './harness.mjs';
+
+const kGood = 'harbaum__palmos__IR-Pong2.prc';
+
+test('bad inputs fail one by one with a clear line, and a good file after them still converts',
+     { skip: skipReason({ needCorpus: true, needCli: true }), timeout: 300000 }, async (t) => {
+  const folder = temporaryFolder(t);
+  const good = readFileSync(join(corpus, kGood));
+  writeFileSync(join(folder, 'notes.txt'), 'not a database\n');
+  writeFileSync(join(folder, 'empty.prc'), Buffer.alloc(0));
+  writeFileSync(join(folder, 'truncated.prc'), good.subarray(0, Math.floor(good.length / 2)));
+  writeFileSync(join(folder, 'header-only.prc'), good.subarray(0, 90));
+  writeFileSync(join(folder, 'random.prc'), randomBytes(20 * 1024 * 1024));
+  copyFileSync(join(corpus, kGood), join(folder, kGood));
+  const names = ['notes.txt', 'empty.prc', 'truncated.prc', 'header-only.prc', 'random.prc', kGood];
+
+  const { address } = await serve(t);
+  const browser = await launch(t);
+  const { page, problems } = await openPage(browser, address);
+  const results = await convert(page, names.map((name) => join(folder, name)), { thorough: true });
+
+  assert.deepEqual(results.map((r) => r.name), names);
+  for (const result of results.slice(0, -1)) {
+    assert.equal(result.status, 'refused', result.name);
+    assert.equal(result.download, null, result.name);
+    assert.match(result.detail, new RegExp(`^${result.name.replace('.', '\\.')}: \\S`), `${result.name}: one line naming it`);
+    const native = runCli(folder, result.name, true);
+    assert.deepEqual(result.lines, native.lines.slice(1), `${result.name}: report lines`);
+    assert.equal(`pressling-cli: ${result.detail}\n`, native.stderr, `${result.name}: the same reason as pressling-cli`);
+  }
+  const last = results[results.length - 1];
+  assert.equal(last.status, 'written');
+  assert.equal(last.download, 'harbaum__palmos__IR-Pong2_comp.prc');
+  assert.equal(await page.$('#all[download]'), null, 'one output gives no archive');
+  assert.deepEqual(problems, []);
+});
+
+test('labels follow the browser language and the switch; report lines stay as the window prints them',
+     { skip: skipReason({ needCorpus: true }), timeout: 120000 }, async (t) => {
+  const { address } = await serve(t);
+  const browser = await launch(t, { language: 'en' });
+  const { page } = await openPage(browser, address, { language: 'en' });
+  const labels = () => page.evaluate(() => ({
+    lang: document.documentElement.lang,
+    thorough: document.querySelector('#thorough').checked,
+    mode: document.querySelector('label[for], .mode label').textContent.trim(),
+    outcome: document.querySelector('[data-file] .outcome')?.textContent,
+    report: document.querySelector('[data-file] .report')?.textContent,
+  }));
+  assert.equal((await labels()).lang, 'en');
+  assert.equal((await labels()).thorough, true, 'thorough mode is on by default');
+  await convert(page, [join(corpus, kGood)]);
+  const english = await labels();
+  assert.equal(english.mode, 'Thorough mode');
+  assert.equal(english.outcome, 'written');
+  await page.click('#language');
+  const japanese = await labels();
+  assert.equal(japanese.lang, 'ja');
+  assert.equal(japanese.mode, '徹底モード');
+  assert.equal(japanese.outcome, '作成しました');
+  assert.equal(japanese.report, english.report);
+  assert.match(japanese.report, /^アプリ名：IR-Pong 2\n/);
+});
+
+test('at 360 px nothing scrolls sideways, and the pick button takes the keyboard focus visibly',
+     { skip: skipReason({ needCorpus: true }), timeout: 120000 }, async (t) => {
+  const { address } = await serve(t);
+  const browser = await launch(t);
+  const { page } = await openPage(browser, address, { width: 360, height: 740 });
+  await convert(page, [join(corpus, kGood)]);
+  await page.$eval(`[data-file="${kGood}"] details.bitmaps`, (details) => { details.open = true; });
+  await page.waitForSelector(`[data-file="${kGood}"] details.bitmaps[data-ready]`);
+  const width = await page.evaluate(() => document.documentElement.scrollWidth);
+  assert.ok(width <= 360, `the page is ${width} px wide at 360 px`);
+
+  await page.evaluate(() => document.activeElement?.blur());
+  let reached = null;
+  for (let i = 0; i < 5 && reached !== 'files'; ++i) {
+    await page.keyboard.press('Tab');
+    reached = await page.evaluate(() => document.activeElement?.id);
+  }
+  assert.equal(reached, 'files', 'Tab reaches the file input');
+  const outline = await page.$eval('#files', (input) => getComputedStyle(input.closest('label')).outlineStyle);
+  assert.notEqual(outline, 'none', 'the focused pick button shows its focus');
+});
