@@ -32,7 +32,7 @@ DecodeResult DecodeBitmapRows(const BitmapLayout& layout, std::span<const std::u
     case BitmapCodec::ScanLine:
       return DecodeScanLine(stream, shape, rows);
     case BitmapCodec::Rle:
-      return DecodeRle(stream, shape, rows, rleEnd);
+      return DecodeRleWithEnd(stream, shape, rleEnd, rows);
     case BitmapCodec::PackBits:
       return DecodePackBits(stream, shape, PackBitsUnit(layout), rows);
   }

@@ -25,12 +25,17 @@ constexpr std::size_t kDirectTransparentRedOffset = 5;
 
 Error Fault(const std::string& fault) { return Error{ErrorKind::Corrupt, "the bitmap cannot be shown: " + fault}; }
 
-// The 0xRRGGBB colour of every pixel value of an indexed bitmap: its own
-// colour table when it has one (values past the table stay black), else the
-// system palette for 8 bits and Palm's grey levels, 0 white, below that.
+// The 0xRRGGBB colour of every pixel value of an indexed bitmap: Palm's grey
+// levels, 0 white, below 8 bits, the system palette at 8; the entries of the
+// bitmap's own colour table replace them. Some old tools write tables of 0
+// entries, so values the table lacks keep the standard colour.
 std::array<std::uint32_t, 256> IndexColours(const BitmapLayout& layout, std::span<const std::uint8_t> bitmap,
                                             unsigned bits) {
-  std::array<std::uint32_t, 256> colours{};
+  std::array<std::uint32_t, 256> colours = kPalmSystemPalette;
+  if (bits < 8) {
+    const unsigned darkest = (1u << bits) - 1;
+    for (unsigned i = 0; i <= darkest; ++i) colours[i] = (255 - i * 255 / darkest) * 0x010101u;
+  }
   if (layout.flags & kFlagWordColorTable) {
     // ReadBitmapLayout has checked that the whole table lies inside bitmap.
     const std::size_t count = std::min<std::size_t>(ReadU16Be(bitmap, layout.headerLength), colours.size());
@@ -38,11 +43,6 @@ std::array<std::uint32_t, 256> IndexColours(const BitmapLayout& layout, std::spa
       const std::size_t at = layout.headerLength + 2 + 4 * i;  // index, red, green, blue; the position is the index
       colours[i] = std::uint32_t{bitmap[at + 1]} << 16 | std::uint32_t{bitmap[at + 2]} << 8 | bitmap[at + 3];
     }
-  } else if (bits == 8) {
-    colours = kPalmSystemPalette;
-  } else {
-    const unsigned darkest = (1u << bits) - 1;
-    for (unsigned i = 0; i <= darkest; ++i) colours[i] = (255 - i * 255 / darkest) * 0x010101u;
   }
   return colours;
 }

@@ -26,8 +26,8 @@ void EncodeRle(std::span<const std::uint8_t> pixels, RowShape shape, std::vector
   }
 }
 
-DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels,
-                       RleEnd end) {
+DecodeResult DecodeRleWithEnd(std::span<const std::uint8_t> stream, RowShape shape, RleEnd end,
+                              std::vector<std::uint8_t>& pixels) {
   const std::size_t total = shape.total();
   pixels.resize(total);
   std::size_t filled = 0;
@@ -46,6 +46,10 @@ DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std
     at += 2;
   }
   return at;
+}
+
+DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels) {
+  return DecodeRleWithEnd(stream, shape, RleEnd::Exact, pixels);
 }
 
 }  // namespace pressling

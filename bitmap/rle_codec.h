@@ -17,9 +17,12 @@ enum class RleEnd : std::uint8_t {
 };
 
 // Decodes pairs into pixels (resized to shape.total()). Palm OS reads the
-// pairs as one stream, so a run may go on into the next row; with RleEnd::Exact
-// it must still end exactly at the last pixel byte. A count of 0 is an error.
-DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels,
-                       RleEnd end = RleEnd::Exact);
+// pairs as one stream, so a run may go on into the next row; end says where
+// the last run may end. A count of 0 is an error.
+DecodeResult DecodeRleWithEnd(std::span<const std::uint8_t> stream, RowShape shape, RleEnd end,
+                              std::vector<std::uint8_t>& pixels);
+
+// The strict decoder: the last run must end exactly at the last pixel byte.
+DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels);
 
 }  // namespace pressling
