@@ -202,5 +202,12 @@ TEST(BitmapPictureTest, FaultsAreErrorsThatSayWhatIsWrong) {
   }
 }
 
+TEST(BitmapPictureTest, EveryShortenedBitmapIsAnError) {
+  for (const Bytes& whole : {kPlain, kRleRunningPast}) {
+    for (std::size_t n = 0; n < whole.size(); ++n)
+      EXPECT_FALSE(RenderBitmapPicture(std::span<const std::uint8_t>(whole).first(n)).ok()) << n << " bytes";
+  }
+}
+
 }  // namespace
 }  // namespace pressling
