@@ -45,7 +45,8 @@ void TallyDatabase(const fs::path& database, pressling::ThoroughTally& tally) {
     if (!input->Read(piece)) return;
     const std::string type(head.entries[i].type.begin(), head.entries[i].type.end());
     if (type != "Tbmp" && type != "tAIB") continue;
-    if (auto rewritten = pressling::RewriteBitmapFamilyThorough(piece, {})) tally.Add(rewritten->tally);
+    const auto kind = type == "tAIB" ? pressling::FamilyKind::ApplicationIcon : pressling::FamilyKind::Bitmap;
+    if (auto rewritten = pressling::RewriteBitmapFamilyThorough(piece, {}, kind)) tally.Add(rewritten->tally);
   }
 }
 

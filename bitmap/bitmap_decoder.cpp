@@ -17,7 +17,7 @@ constexpr std::size_t kMaxExpansion = 128;
 std::size_t PackBitsUnit(const BitmapLayout& layout) { return layout.pixelSize == 16 ? 2 : 1; }
 
 DecodeResult DecodeBitmapRows(const BitmapLayout& layout, std::span<const std::uint8_t> bitmap,
-                              std::vector<std::uint8_t>& rows) {
+                              std::vector<std::uint8_t>& rows, RleEnd rleEnd) {
   const RowShape shape{layout.rowBytes, layout.height};
   if (!layout.compressed) {
     const auto pixels = bitmap.subspan(layout.prefixLength, layout.pixelBytes);
@@ -32,7 +32,7 @@ DecodeResult DecodeBitmapRows(const BitmapLayout& layout, std::span<const std::u
     case BitmapCodec::ScanLine:
       return DecodeScanLine(stream, shape, rows);
     case BitmapCodec::Rle:
-      return DecodeRle(stream, shape, rows);
+      return DecodeRleWithEnd(stream, shape, rleEnd, rows);
     case BitmapCodec::PackBits:
       return DecodePackBits(stream, shape, PackBitsUnit(layout), rows);
   }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "bitmap/bitmap_layout.h"
+#include "bitmap/rle_codec.h"
 #include "bitmap/row_shape.h"
 
 namespace pressling {
@@ -14,10 +15,11 @@ std::size_t PackBitsUnit(const BitmapLayout& layout);
 
 // The pixel rows (rowBytes x height bytes) of the bitmap held in bitmap, whose
 // layout is given: copied when it is uncompressed, else decoded from the data
-// after the size word by the strict decoder of its codec. Returns how many
-// bytes of compressed data were used (0 when uncompressed). An error when the
-// data do not give exactly rowBytes x height bytes within the bitmap.
+// after the size word by the strict decoder of its codec; rleEnd says how the
+// last RLE run may end. Returns how many bytes of compressed data were used (0
+// when uncompressed). An error when the data do not give exactly rowBytes x
+// height bytes within the bitmap.
 DecodeResult DecodeBitmapRows(const BitmapLayout& layout, std::span<const std::uint8_t> bitmap,
-                              std::vector<std::uint8_t>& rows);
+                              std::vector<std::uint8_t>& rows, RleEnd rleEnd = RleEnd::Exact);
 
 }  // namespace pressling

@@ -39,6 +39,10 @@ const char* LeftAloneName(LeftAlone reason) {
       return "no codec makes it smaller";
     case LeftAlone::CheckFailed:
       return "new form did not decode back";
+    case LeftAlone::NoDirectBlock:
+      return "16-bit version 2 without the direct-colour flag";
+    case LeftAlone::IconVersion1:
+      return "v1 icon: thumbnailers ignore its compression";
   }
   return "?";
 }

@@ -47,8 +47,10 @@ enum class LeftAlone : std::uint8_t {
   ReservedByteSet,    // version 1 with byte 13 set: readers would take it for the compression type
   NotSmaller,         // no allowed codec gives a strictly shorter bitmap
   CheckFailed,        // the new form did not decode back to the same rows
+  NoDirectBlock,      // 16 bits in version 2 without the direct-colour flag: readers disagree where its pixels begin
+  IconVersion1,       // an application icon of version 1: thumbnailers read its pixels as if uncompressed
 };
-inline constexpr std::size_t kLeftAloneCount = 10;
+inline constexpr std::size_t kLeftAloneCount = 12;
 
 const char* LeftAloneName(LeftAlone reason);
 

@@ -5,6 +5,8 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pressling {
 
@@ -44,8 +46,18 @@ struct BitmapRecord {
   std::string leftAlone;            // why it was left alone; empty when rewritten
 };
 
-// Fills the header fields of record (version to transparent, and
-// before.compression) from the bitmap held in bitmap, as far as its bytes go.
-void DescribeBitmap(std::span<const std::uint8_t> bitmap, BitmapRecord& record);
+// A record of the bitmap held in bitmap (the bytes it occupies), found at
+// offset of its resource and written at outputOffset: the header fields as
+// far as its bytes go, before.bytes and before.compression. The resource
+// fields are left to the caller.
+BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t familyIndex, std::size_t offset,
+                            std::size_t outputOffset);
+
+// Adds the records of a family left as it was because of fault: one per
+// bitmap the walk reached, given as (position, length), and one for the rest
+// of the piece from where the walk stopped, when anything is left there.
+void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
+                             std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
+                             std::vector<BitmapRecord>& records);
 
 }  // namespace pressling

@@ -13,14 +13,17 @@ namespace {
 constexpr std::size_t kMaxSizeWord = 65535;
 const std::string kScratchName = "~bmp";
 
-// A colour table, and the direct-colour block of version 2, sit between the
-// header and the pixels and must stay uncompressed, so such bitmaps are kept.
-bool MayPack(const FamilyBitmap& bitmap, std::span<const std::uint8_t> header) {
-  if (bitmap.version == 1 || bitmap.dataLength == 0) return false;
+// Why a bitmap is not packed; nullptr when it may be. A colour table, and the
+// direct-colour block of version 2, sit between the header and the pixels and
+// must stay uncompressed, so such bitmaps are kept.
+const char* WhyNotPacked(const FamilyBitmap& bitmap, std::span<const std::uint8_t> header) {
+  if (bitmap.version == 1) return "version 1";
+  if (bitmap.dataLength == 0) return "no pixel data";
   const std::uint8_t flagsHigh = header[6];
-  if (flagsHigh & (kFlagCompressed | kFlagColorTable)) return false;
-  if (bitmap.version == 2 && (flagsHigh & kFlagDirectColor)) return false;
-  return true;
+  if (flagsHigh & kFlagCompressed) return "already compressed";
+  if (flagsHigh & kFlagColorTable) return "colour table";
+  if (bitmap.version == 2 && (flagsHigh & kFlagDirectColor)) return "version 2 with direct colour";
+  return nullptr;
 }
 
 // Version 2 keeps the encoder's layout: the size word holds the length of the
@@ -73,7 +76,8 @@ bool CompressV3(std::span<const std::uint8_t> header, std::span<const std::uint8
 
 }  // namespace
 
-Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8_t> piece, const EventPass& eventPass) {
+Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8_t> piece, const EventPass& eventPass,
+                                                      std::vector<BitmapRecord>* records) {
   auto walk = WalkBitmapFamily(piece, EventPass{});
   if (!walk) return walk.error();
   if (!walk->supported()) return Error{ErrorKind::Corrupt, "the bitmap family cannot be rewritten: " + walk->fault};
@@ -85,19 +89,36 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
     const FamilyBitmap& bitmap = walk->bitmaps[index];
     auto header = piece.subspan(bitmap.position, bitmap.headerLength);
     auto data = piece.subspan(bitmap.position + bitmap.headerLength, bitmap.dataLength);
-    bool compressed = false;
-    if (MayPack(bitmap, header)) {
-      compressed = bitmap.version == 2 ? CompressV2(header, data, packed, out) : CompressV3(header, data, packed, out);
+    const std::size_t outputOffset = out.size();
+    const char* notPacked = WhyNotPacked(bitmap, header);
+    if (!notPacked) {
+      const bool packs =
+          bitmap.version == 2 ? CompressV2(header, data, packed, out) : CompressV3(header, data, packed, out);
+      if (!packs) notPacked = "run-length form not shorter";
     }
-    if (!compressed) {
+    if (notPacked) {
       out.insert(out.end(), header.begin(), header.end());
       out.insert(out.end(), data.begin(), data.end());
+    }
+    if (records) {
+      BitmapRecord& record = records->emplace_back(DescribeBitmap(
+          piece.subspan(bitmap.position, bitmap.headerLength + bitmap.dataLength), index, bitmap.position, outputOffset));
+      if (notPacked) record.leftAlone = notPacked;
+      else record.after = BitmapForm{BitmapCompression::Rle, static_cast<std::uint32_t>(out.size() - outputOffset)};
     }
     if (!PassEvents(eventPass)) {
       return Error{ErrorKind::Stopped, "stopped while rewriting bitmap " + std::to_string(index) + " of the family"};
     }
   }
   return out;
+}
+
+void RecordRefusedFamily(std::span<const std::uint8_t> piece, std::vector<BitmapRecord>& records) {
+  // Without an event pass the walk cannot fail; it only finds the fault.
+  auto walk = WalkBitmapFamily(piece, EventPass{});
+  std::vector<std::pair<std::size_t, std::size_t>> reached;
+  for (const FamilyBitmap& b : walk->bitmaps) reached.emplace_back(b.position, b.headerLength + b.dataLength);
+  RecordFamilyLeftAsItWas(piece, reached, walk->fault, records);
 }
 
 Result<void> ReplacePieceFile(const FolderHandle& pieceFolder, const std::string& pieceName,

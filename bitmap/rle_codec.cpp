@@ -26,7 +26,8 @@ void EncodeRle(std::span<const std::uint8_t> pixels, RowShape shape, std::vector
   }
 }
 
-DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels) {
+DecodeResult DecodeRleWithEnd(std::span<const std::uint8_t> stream, RowShape shape, RleEnd end,
+                              std::vector<std::uint8_t>& pixels) {
   const std::size_t total = shape.total();
   pixels.resize(total);
   std::size_t filled = 0;
@@ -34,8 +35,9 @@ DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std
   while (filled < total) {
     if (at + 2 > stream.size())
       return StreamFault("RLE", at, "the data end after " + std::to_string(filled) + " of " + std::to_string(total) + " pixel bytes");
-    const std::size_t count = stream[at];
+    std::size_t count = stream[at];
     if (count == 0) return StreamFault("RLE", at, "a run of 0 bytes");
+    if (count > total - filled && end == RleEnd::CutLast) count = total - filled;
     if (count > total - filled)
       return StreamFault("RLE", at, "a run of " + std::to_string(count) + " passes the end of the pixels at byte " +
                                         std::to_string(total));
@@ -44,6 +46,10 @@ DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std
     at += 2;
   }
   return at;
+}
+
+DecodeResult DecodeRle(std::span<const std::uint8_t> stream, RowShape shape, std::vector<std::uint8_t>& pixels) {
+  return DecodeRleWithEnd(stream, shape, RleEnd::Exact, pixels);
 }
 
 }  // namespace pressling

@@ -34,7 +34,8 @@ struct NewForm {
 };
 
 // Palm OS 3.5 reads no PackBits, so only version 3 may use it.
-std::vector<BitmapCodec> AllowedCodecs(const BitmapLayout& layout) {
+std::vector<BitmapCodec> AllowedCodecs(const BitmapLayout& layout, FamilyKind kind) {
+  if (kind == FamilyKind::ApplicationIcon && layout.pixelSize == 16) return {BitmapCodec::ScanLine};
   switch (layout.version) {
     case 1:
       return {BitmapCodec::ScanLine};
@@ -62,10 +63,11 @@ void Encode(BitmapCodec codec, const BitmapLayout& layout, std::span<const std::
 // The shortest encoding of rows among the codecs the version allows, whose
 // size word can hold its length; nullopt when none can.
 std::optional<std::pair<BitmapCodec, std::vector<std::uint8_t>>> ShortestEncoding(const BitmapLayout& layout,
-                                                                                  std::span<const std::uint8_t> rows) {
+                                                                                  std::span<const std::uint8_t> rows,
+                                                                                  FamilyKind kind) {
   std::optional<std::pair<BitmapCodec, std::vector<std::uint8_t>>> best;
   std::vector<std::uint8_t> data;
-  for (BitmapCodec codec : AllowedCodecs(layout)) {
+  for (BitmapCodec codec : AllowedCodecs(layout, kind)) {
     data.clear();
     Encode(codec, layout, rows, data);
     if (layout.sizeWordLength == 2 && 2 + data.size() > kMaxShortSizeWord) continue;
@@ -91,17 +93,22 @@ bool DecodesBack(std::span<const std::uint8_t> bytes, const BitmapLayout& old, s
 
 // The bitmap held in bitmap, placed at newPosition of the rewritten piece, in
 // its shortest form; or why it stays as it is.
-std::variant<NewForm, LeftAlone> Rewrite(std::span<const std::uint8_t> bitmap, bool hasNext, std::size_t newPosition) {
+std::variant<NewForm, LeftAlone> Rewrite(std::span<const std::uint8_t> bitmap, bool hasNext, std::size_t newPosition,
+                                        FamilyKind kind) {
   auto read = ReadBitmapLayout(bitmap);
   if (const auto* refusal = std::get_if<LayoutRefusal>(&read)) return refusal->reason;
   const BitmapLayout& layout = std::get<BitmapLayout>(read);
+  if (kind == FamilyKind::ApplicationIcon && layout.version == 1) return LeftAlone::IconVersion1;
+  // Some readers take an 8-byte direct-colour block to follow such a header all the same.
+  if (layout.version == 2 && layout.pixelSize == 16 && !(layout.flags & kFlagWordDirectColor))
+    return LeftAlone::NoDirectBlock;
   // Version 1 has no compressionType, but readers such as netpbm take byte 13
   // for it; ScanLine is type 0.
   if (layout.version == 1 && bitmap[kCompressionTypeOffset] != 0) return LeftAlone::ReservedByteSet;
   std::vector<std::uint8_t> rows;
   if (!DecodeBitmapRows(layout, bitmap, rows)) return LeftAlone::Undecodable;
 
-  auto best = ShortestEncoding(layout, rows);
+  auto best = ShortestEncoding(layout, rows, kind);
   if (!best) return LeftAlone::NotSmaller;
   const auto& [codec, data] = *best;
   const std::size_t body = layout.prefixLength + layout.sizeWordLength + data.size();
@@ -126,9 +133,22 @@ std::variant<NewForm, LeftAlone> Rewrite(std::span<const std::uint8_t> bitmap, b
   return form;
 }
 
+BitmapCompression CompressionOf(BitmapCodec codec) {
+  switch (codec) {
+    case BitmapCodec::ScanLine:
+      return BitmapCompression::ScanLine;
+    case BitmapCodec::Rle:
+      return BitmapCompression::Rle;
+    case BitmapCodec::PackBits:
+      return BitmapCompression::PackBits;
+  }
+  return BitmapCompression::Unknown;
+}
+
 }  // namespace
 
-Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t> piece, const EventPass& eventPass) {
+Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t> piece, const EventPass& eventPass,
+                                                    FamilyKind kind) {
   ThoroughRewrite result;
   const ThoroughWalk walk = WalkThoroughFamily(piece);
   auto stopped = [](std::size_t index) {
@@ -136,6 +156,9 @@ Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t
   };
   if (!walk.supported()) {
     ++result.tally.familiesRefused;
+    std::vector<std::pair<std::size_t, std::size_t>> reached;
+    for (const WalkedBitmap& walked : walk.bitmaps) reached.emplace_back(walked.position, walked.length);
+    RecordFamilyLeftAsItWas(piece, reached, walk.fault, result.records);
     for (std::size_t index = 0; index < walk.bitmaps.size(); ++index)
       if (!PassEvents(eventPass)) return stopped(index);
     return result;
@@ -143,18 +166,23 @@ Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t
 
   std::vector<std::uint8_t>& out = result.piece;
   out.reserve(piece.size());
+  result.records.reserve(walk.bitmaps.size());
   for (std::size_t index = 0; index < walk.bitmaps.size(); ++index) {
     const WalkedBitmap& walked = walk.bitmaps[index];
     const auto bitmap = piece.subspan(walked.position, walked.length);
-    auto form = Rewrite(bitmap, walked.hasNext, out.size());
+    BitmapRecord& record = result.records.emplace_back(DescribeBitmap(bitmap, index, walked.position, out.size()));
+    auto form = Rewrite(bitmap, walked.hasNext, out.size(), kind);
     if (auto* rewritten = std::get_if<NewForm>(&form)) {
       out.insert(out.end(), rewritten->bytes.begin(), rewritten->bytes.end());
       ++result.tally.rewritten[static_cast<std::size_t>(rewritten->codec)];
       result.tally.bytesSaved += bitmap.size() - rewritten->bytes.size();
       result.changed = true;
+      record.after = BitmapForm{CompressionOf(rewritten->codec), static_cast<std::uint32_t>(rewritten->bytes.size())};
     } else {
       out.insert(out.end(), bitmap.begin(), bitmap.end());
-      ++result.tally.leftAlone[static_cast<std::size_t>(std::get<LeftAlone>(form))];
+      const LeftAlone reason = std::get<LeftAlone>(form);
+      ++result.tally.leftAlone[static_cast<std::size_t>(reason)];
+      record.leftAlone = LeftAloneName(reason);
     }
     if (!PassEvents(eventPass)) return stopped(index);
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bitmap/bitmap_layout.h"
+#include "bitmap/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "workfolder/result.h"
 
@@ -26,6 +27,15 @@ struct ThoroughRewrite {
   std::vector<std::uint8_t> piece;  // the rewritten family; empty when nothing changed
   bool changed = false;
   ThoroughTally tally;
+  std::vector<BitmapRecord> records;  // one per bitmap met; the resource fields are left to the caller
+};
+
+// What a family is to those who read it. File managers draw a database's
+// application icon with readers that honour compression in version 2 and 3
+// only, and ScanLine only at 16 bits.
+enum class FamilyKind {
+  Bitmap,           // "Tbmp": every form Palm OS reads
+  ApplicationIcon,  // "tAIB": version 1 left alone, 16 bits uncompressed or ScanLine
 };
 
 // Rewrites every bitmap of the family in piece ("Tbmp" or "tAIB") that may be
@@ -36,6 +46,7 @@ struct ThoroughRewrite {
 // is decoded again and compared with the rows before it is used. A malformed
 // family is left exactly as it is. One event pass per bitmap met; Stopped when
 // the pass asks to stop.
-Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t> piece, const EventPass& eventPass);
+Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t> piece, const EventPass& eventPass,
+                                                    FamilyKind kind = FamilyKind::Bitmap);
 
 }  // namespace pressling

@@ -14,9 +14,12 @@ enum class BitmapMode {
 struct ConversionOptions {
   BitmapMode bitmapMode = BitmapMode::Classic;
   // Where the output goes; empty: NAME_comp.prc beside the input. A chosen
-  // path gets its missing folders when the output is kept, and a run without
-  // effect removes only what it wrote there, never an older file.
+  // path gets its missing folders when the output is kept. Either way a run
+  // without effect removes only what it wrote, never an older file.
   std::filesystem::path outputPath;
+  // Everything but keeping the output: it is written in the run's private
+  // folder only, and gone with it; no folder is made for it.
+  bool dryRun = false;
 };
 
 }  // namespace pressling

@@ -43,6 +43,7 @@ class ActiveRun {
 struct RunState {
   PrcHeader header;              // all zero until the header was read
   std::uint64_t inputLength = 0;  // 0 until the input was opened
+  std::vector<BitmapRecord> records;
 };
 
 // A clean-up step that failed once is tried again.
@@ -62,8 +63,11 @@ Result<void> RemoveWorkFolder(const fs::path& workFolder) {
   return DeleteWorkFolder(workFolder);
 }
 
-OutputPlace PlaceFor(const std::string& path, const ConversionOptions& options) {
-  return options.outputPath.empty() ? BesideInput(path) : AtChosenPath(options.outputPath);
+// A dry run writes its output in its private folder, where it goes with the folder.
+OutputPlace PlaceFor(const std::string& path, const fs::path& runFolder, const ConversionOptions& options) {
+  OutputPlace place = options.outputPath.empty() ? BesideInput(path) : AtChosenPath(options.outputPath);
+  if (options.dryRun) place.unfinishedFolder = runFolder;
+  return place;
 }
 
 // Flushes the output to the disk and gives it its name; a chosen output path
@@ -76,13 +80,11 @@ Result<void> KeepOutput(RebuiltDatabase& rebuilt, const ConversionOptions& optio
   return RenameFile(rebuilt.temporaryPath, rebuilt.outputPath);
 }
 
-// Removes the new output; beside the input an older output of that name goes
-// too, while at a chosen path only what this run wrote is removed.
-Result<void> DropOutput(RebuiltDatabase& rebuilt, const ConversionOptions& options) {
+// Removes what this run wrote. An older output of that name, beside the input
+// or at a chosen path, belongs to the user and stays as it is.
+Result<void> DropOutput(RebuiltDatabase& rebuilt) {
   (void)rebuilt.file->Commit();  // a file that could not be closed is removed all the same
-  if (auto r = RemoveWithRetry(rebuilt.temporaryPath); !r) return r;
-  if (options.outputPath.empty()) return RemoveWithRetry(rebuilt.outputPath);
-  return {};
+  return RemoveWithRetry(rebuilt.temporaryPath);
 }
 
 // Steps up to the rebuild: work folder, path test, head, split, rebuild.
@@ -111,13 +113,15 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   auto read = ReadDatabaseHead(*input, head, gapRule);
   state.header = head.header;
   if (!read) return read.error();
-  auto pieceLengths = SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode);
+  auto pieceLengths =
+      SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode, &state.records);
   if (!pieceLengths) return pieceLengths.error();
   input.reset();
   // The output always has the gap: its resource 0 starts two bytes later.
   if (!head.gapPresent) SetEntryOffset(head.entries[0], static_cast<std::int32_t>(HeadSize(ResourceCount(head.header))));
 
-  return RebuildDatabase(path, head.header, head.entries, workFolder, *pieceLengths, PlaceFor(path, options), eventPass);
+  return RebuildDatabase(path, head.header, head.entries, workFolder, *pieceLengths, PlaceFor(path, runFolder, options),
+                         eventPass);
 }
 
 void PrintReportHead(ReportSurface& surface, const ConversionReport& report, std::uint64_t inputLength) {
@@ -191,8 +195,15 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
     report.resultSize = rebuilt.resultSize;
     report.ratio = static_cast<double>(report.resultSize) / report.inputSize * 100;
     if (report.ratio > kRatioThreshold) {
-      if (auto r = DropOutput(rebuilt, options); !r) failure = r.error();
+      if (auto r = DropOutput(rebuilt); !r) failure = r.error();
       else result.outcome = RunOutcome::NoEffect;
+    } else if (options.dryRun) {
+      if (auto r = DropOutput(rebuilt); !r) {
+        failure = r.error();
+      } else {
+        result.outcome = RunOutcome::Converted;
+        result.outputPath = rebuilt.outputPath;
+      }
     } else if (auto r = KeepOutput(rebuilt, options); !r) {
       failure = r.error();
     } else {
@@ -203,6 +214,8 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
 
   // A run that fails after the rebuild (its clean-up or the rename, say) keeps no part of its output.
   if (failure && !rebuilt.temporaryPath.empty()) (void)RemoveWithRetry(rebuilt.temporaryPath);
+
+  if (!failure) result.bitmaps = std::move(state.records);
 
   if (failure && failure->kind == ErrorKind::Stopped) {
     result.outcome = RunOutcome::Stopped;

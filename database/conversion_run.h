@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "bitmap/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "database/conversion_options.h"
 #include "database/report_surface.h"
@@ -20,7 +22,7 @@ struct ConversionReport {
 };
 
 enum class RunOutcome {
-  Converted,  // the output was written and kept
+  Converted,  // the output was written and kept (in a dry run: would be)
   NoEffect,   // the output was not at least 1 % smaller and was deleted
   Refused,    // the path or the database was not accepted; nothing written
   Failed,     // a file or folder operation failed; nothing left behind
@@ -31,8 +33,9 @@ enum class RunOutcome {
 struct RunResult {
   RunOutcome outcome = RunOutcome::Failed;
   std::string detail;                 // precise reason when refused or failed
-  std::filesystem::path outputPath;   // the kept output, when converted
+  std::filesystem::path outputPath;   // the kept output, when converted; in a dry run where it would be
   ConversionReport report;
+  std::vector<BitmapRecord> bitmaps;  // what the run did with each bitmap, when it got to the rebuild
 };
 
 // The whole job for one dropped path: progress line, conversion, report.

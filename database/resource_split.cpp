@@ -4,6 +4,7 @@
 #include <array>
 #include <cassert>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,21 +37,27 @@ Result<void> WritePieceFile(const FolderHandle& folder, const std::string& name,
 }
 
 // The new bytes of a piece whose bitmaps are compressed; nothing when the
-// piece stays as it is.
+// piece stays as it is. Adds a record of every bitmap met to records.
 Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::span<const std::uint8_t> piece,
                                             const std::filesystem::path& piecePath, BitmapMode mode,
-                                            const EventPass& eventPass) {
+                                            const EventPass& eventPass, std::vector<BitmapRecord>& records) {
   if (!IsBitmapType(entry, mode)) return std::optional<Bytes>();
   if (mode == BitmapMode::Thorough) {
-    auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass);
+    const FamilyKind kind = entry.type == kTaib ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap;
+    auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass, kind);
     if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+    records.insert(records.end(), std::make_move_iterator(rewritten->records.begin()),
+                   std::make_move_iterator(rewritten->records.end()));
     if (!rewritten->changed) return std::optional<Bytes>();
     return std::optional<Bytes>(std::move(rewritten->piece));
   }
   auto supported = IsSupportedFamily(piece, eventPass);
   if (!supported) return supported.error();
-  if (!*supported) return std::optional<Bytes>();
-  auto rewritten = RewriteBitmapFamily(piece, eventPass);
+  if (!*supported) {
+    RecordRefusedFamily(piece, records);
+    return std::optional<Bytes>();
+  }
+  auto rewritten = RewriteBitmapFamily(piece, eventPass, &records);
   if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
   if (std::equal(piece.begin(), piece.end(), rewritten->begin(), rewritten->end())) return std::optional<Bytes>();
   return std::optional<Bytes>(std::move(*rewritten));
@@ -61,8 +68,10 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
 Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
                                                   const std::filesystem::path& workFolder,
                                                   const std::filesystem::path& scratchDirectory,
-                                                  const EventPass& eventPass, BitmapMode mode) {
+                                                  const EventPass& eventPass, BitmapMode mode,
+                                                  std::vector<BitmapRecord>* records) {
   assert(!entries.empty());
+  std::vector<BitmapRecord> familyRecords;
   auto work = FolderHandle::Open(workFolder);
   if (!work) return work.error();
   auto scratch = FolderHandle::Open(scratchDirectory);
@@ -85,8 +94,17 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
 
     if (auto r = WritePieceFile(*work, name, piece); !r) return r.error();
-    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), mode, eventPass);
+    familyRecords.clear();
+    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), mode, eventPass, familyRecords);
     if (!rewritten) return rewritten.error();
+    if (records) {
+      for (BitmapRecord& record : familyRecords) {
+        record.resourceType = entries[i].type;
+        record.resourceId = static_cast<std::uint16_t>(entries[i].id[0] * 256 + entries[i].id[1]);
+        record.resourceIndex = static_cast<std::uint32_t>(i);
+        records->push_back(std::move(record));
+      }
+    }
     if (*rewritten) {
       if (auto r = ReplacePieceFile(*work, name, *scratch, **rewritten); !r) return r.error();
     }

@@ -5,6 +5,7 @@
 #include <span>
 #include <vector>
 
+#include "bitmap/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "database/conversion_options.h"
 #include "database/prc_format.h"
@@ -19,10 +20,12 @@ namespace pressling {
 // Each bitmap piece that mode chooses is rewritten in memory from the bytes
 // just written and, when that changed it, replaced through its scratch file in
 // scratchDirectory. One event pass per resource, after its piece is done. Returns the
-// length of every piece file as left, in list order.
+// length of every piece file as left, in list order. With records, adds a
+// record of every bitmap the family walks reach, in list order.
 Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
                                                   const std::filesystem::path& workFolder,
                                                   const std::filesystem::path& scratchDirectory,
-                                                  const EventPass& eventPass, BitmapMode mode = BitmapMode::Classic);
+                                                  const EventPass& eventPass, BitmapMode mode = BitmapMode::Classic,
+                                                  std::vector<BitmapRecord>* records = nullptr);
 
 }  // namespace pressling

@@ -150,7 +150,8 @@ TEST(ThoroughRewriteTest, CompressedInputIsDecodedAndEncodedAgain) {
 TEST(ThoroughRewriteTest, PackBitsOnlyForVersionThree) {
   Bytes rows;  // 6 rows of four 16-bit pixels, a different colour in each row
   for (int k = 0; k < 24; ++k) rows.insert(rows.end(), {static_cast<std::uint8_t>(k / 4), static_cast<std::uint8_t>(0xF8 - k / 4)});
-  const ThoroughRewrite v2 = Rewrite(Cat({Header16(2, 8, 6, 0x0000, 16, 0), rows}));
+  const Bytes direct = {5, 6, 5, 0, 0, 0, 0, 0};  // bits of red, green, blue; reserved; transparent colour
+  const ThoroughRewrite v2 = Rewrite(Cat({Header16(2, 8, 6, 0x0400, 16, 0), direct, rows}));
   EXPECT_FALSE(v2.changed);  // ScanLine and RLE make it longer
   EXPECT_EQ(v2.tally.leftAlone[static_cast<std::size_t>(LeftAlone::NotSmaller)], 1u);
   const ThoroughRewrite v3 = Rewrite(Cat({HeaderV3(8, 6, 0x0000, 16, 0), rows}));
@@ -184,6 +185,8 @@ TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
       {"version 1, byte 13 set", Cat({Header16(1, 4, 4, 0x0000, 8, 0, 1), Fill(16, 0)}), LeftAlone::ReservedByteSet},
       {"random rows", Cat({Header16(2, 4, 2, 0x0000, 8, 0), {1, 2, 3, 4, 5, 6, 7, 8}}), LeftAlone::NotSmaller},
       {"marker", Marker(), LeftAlone::Marker},
+      {"16 bits in version 2 without the direct-colour flag", Cat({Header16(2, 8, 2, 0x0000, 16, 0), Fill(16, 0)}),
+       LeftAlone::NoDirectBlock},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -191,6 +194,72 @@ TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
     EXPECT_FALSE(result.changed);
     EXPECT_EQ(result.tally.leftAlone[static_cast<std::size_t>(c.reason)], 1u);
   }
+}
+
+TEST(ThoroughRewriteTest, ApplicationIconsKeepFormsThumbnailersRead) {
+  Bytes v3Rows;  // 8 rows of four 16-bit pixels, 0x1234 and 0x5678 by turns: PackBits' case
+  for (int k = 0; k < 32; ++k) {
+    const Bytes pixel = k / 4 % 2 ? Bytes{0x56, 0x78} : Bytes{0x12, 0x34};
+    v3Rows.insert(v3Rows.end(), pixel.begin(), pixel.end());
+  }
+  const Bytes family = Cat({
+      Header16(1, 2, 8, 0x0000, 1, 8), Fill(16, 0x00),  // uncompressed version 1, 32 bytes
+      Marker(),
+      HeaderV3(8, 8, 0x0000, 16, 0), v3Rows,
+  });
+
+  auto icon = RewriteBitmapFamilyThorough(family, {}, FamilyKind::ApplicationIcon);
+  ASSERT_TRUE(icon.ok());
+  EXPECT_FALSE(icon->changed);  // version 1 left alone; ScanLine would not make the 16-bit rows smaller
+  ASSERT_EQ(icon->records.size(), 3u);
+  EXPECT_EQ(icon->records[0].leftAlone, "v1 icon: thumbnailers ignore its compression");
+  EXPECT_EQ(icon->records[2].leftAlone, "no codec makes it smaller");
+  EXPECT_EQ(icon->tally.leftAlone[static_cast<std::size_t>(LeftAlone::IconVersion1)], 1u);
+
+  // The same bitmaps as a "Tbmp" family still get every codec.
+  const ThoroughRewrite bitmap = Rewrite(family);
+  ASSERT_TRUE(bitmap.changed);
+  EXPECT_EQ(bitmap.tally.rewritten[static_cast<std::size_t>(BitmapCodec::ScanLine)], 1u);
+  EXPECT_EQ(bitmap.tally.rewritten[static_cast<std::size_t>(BitmapCodec::PackBits)], 1u);
+  ASSERT_EQ(bitmap.records.size(), 3u);
+  EXPECT_EQ(bitmap.records[2].after->compression, BitmapCompression::PackBits);
+
+  // A 16-bit icon whose rows ScanLine does shorten is written with ScanLine.
+  const Bytes equalRows = Cat({HeaderV3(8, 8, 0x0000, 16, 0), Fill(64, 0x42)});
+  auto scanLine = RewriteBitmapFamilyThorough(equalRows, {}, FamilyKind::ApplicationIcon);
+  ASSERT_TRUE(scanLine.ok() && scanLine->changed);
+  EXPECT_EQ(scanLine->records[0].after->compression, BitmapCompression::ScanLine);
+}
+
+TEST(ThoroughRewriteTest, RecordsOfABitmapAndOfAFamilyLeftAsItWas) {
+  const Bytes transparent = Cat({HeaderV3(8, 8, 0x2000, 16, 88), Fill(64, 0x42), HeaderV3(4, 2, 0x0000, 8, 0),
+                                 {1, 2, 3, 4, 5, 6, 7, 8}});
+  const ThoroughRewrite result = Rewrite(transparent);
+  ASSERT_EQ(result.records.size(), 2u);
+  const BitmapRecord& first = result.records[0];
+  EXPECT_EQ(first.offset, 0u);
+  EXPECT_EQ(first.version, 3);
+  EXPECT_EQ(first.width, 4);
+  EXPECT_EQ(first.height, 8);
+  EXPECT_EQ(first.rowBytes, 8);
+  EXPECT_EQ(first.pixelSize, 16);
+  EXPECT_EQ(first.density, 0x90);
+  EXPECT_EQ(first.transparent, std::optional<std::uint32_t>(0));
+  EXPECT_EQ(first.before.compression, BitmapCompression::None);
+  EXPECT_EQ(first.before.bytes, 88u);  // to the next bitmap, which the distance field names
+  ASSERT_TRUE(first.after.has_value());
+  EXPECT_EQ(result.records[1].offset, 88u);
+  EXPECT_EQ(result.records[1].outputOffset, first.after->bytes);
+  EXPECT_EQ(result.records[1].leftAlone, "no codec makes it smaller");
+
+  // A family the walk refuses: the bitmap before the fault, and the rest from there.
+  const Bytes refused = Cat({Header16(2, 4, 4, 0x0000, 8, 9), Fill(20, 0), Header16(4, 4, 4, 0x0000, 8, 0)});
+  const ThoroughRewrite left = Rewrite(refused);
+  ASSERT_EQ(left.records.size(), 2u);
+  EXPECT_EQ(left.records[1].offset, 36u);
+  EXPECT_EQ(left.records[1].before.bytes, 16u);
+  EXPECT_EQ(left.records[0].leftAlone.rfind("family left as it was: ", 0), 0u);
+  EXPECT_FALSE(left.records[1].after.has_value());
 }
 
 TEST(ThoroughRewriteTest, MalformedFamilyStaysAsItIs) {

@@ -71,7 +71,7 @@ TEST(CliTest, ThoroughOptionReachesEveryFile) {
   Bytes bitmapV1 = {0x00, 0x20, 0x00, 0x10, 0x00, 0x04, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
   bitmapV1.resize(16 + 64, 0x00);  // 16 blank rows of 4 bytes
   for (const char* name : {"a.prc", "b.prc"})
-    test::WriteBytes(folder / name, test::MakeDatabase("V1", {{test::Type("tAIB"), {0x03, 0xE8}, bitmapV1}}));
+    test::WriteBytes(folder / name, test::MakeDatabase("V1", {{test::Type("Tbmp"), {0x03, 0xE8}, bitmapV1}}));
   const std::string environment = "TMPDIR='" + tmpDir.path().string() + "'";
 
   CliRun classic = RunCli(folder, "a.prc", environment);

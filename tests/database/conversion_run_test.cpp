@@ -1,5 +1,6 @@
 #include "database/conversion_run.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,8 +124,9 @@ TEST_F(ConversionRunTest, WorkedExamplesOfTheReport) {
   for (const Example& e : examples) {
     SCOPED_TRACE(e.resultSize);
     const std::string path = Put("app.prc", SizedDatabase(e.inputSize, e.zeroBytes));
-    // A longer leftover output is replaced completely, or removed.
-    test::WriteBytes(folder / "app_comp.prc", Bytes(30000, 0xEE));
+    // A longer older output is replaced completely, or left exactly as it was.
+    const Bytes older(30000, 0xEE);
+    test::WriteBytes(folder / "app_comp.prc", older);
 
     RunResult result = ConvertDatabase(path, surface);
 
@@ -138,7 +140,8 @@ TEST_F(ConversionRunTest, WorkedExamplesOfTheReport) {
       EXPECT_EQ(test::ReadBytes(folder / "app_comp.prc").size(), static_cast<std::size_t>(e.resultSize));
       EXPECT_EQ(test::Contents(folder.path()), (std::vector<std::string>{"app.prc", "app_comp.prc"}));
     } else {
-      EXPECT_EQ(test::Contents(folder.path()), (std::vector<std::string>{"app.prc"}));
+      EXPECT_EQ(test::ReadBytes(folder / "app_comp.prc"), older);
+      EXPECT_EQ(test::Contents(folder.path()), (std::vector<std::string>{"app.prc", "app_comp.prc"}));
     }
     EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
   }
@@ -365,6 +368,44 @@ TEST_F(ConversionRunTest, ChosenOutputPathGetsItsFoldersOnlyWhenKept) {
   test::WriteBytes(folder / "kept.prc", SizedDatabase(2000, 0));
   EXPECT_EQ(ConvertDatabase(kept, surface, {}, options).outcome, RunOutcome::NoEffect);
   EXPECT_EQ(test::ReadBytes(options.outputPath), before);
+  EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
+}
+
+// An older output belongs to the user: a run without effect leaves it as it
+// was, contents, times and permissions, in both modes, beside the input and
+// at a chosen path; a run with effect replaces it.
+TEST_F(ConversionRunTest, OlderOutputSurvivesARunWithoutEffect) {
+  for (BitmapMode mode : {BitmapMode::Classic, BitmapMode::Thorough}) {
+    for (bool chosen : {false, true}) {
+      SCOPED_TRACE(std::string(mode == BitmapMode::Classic ? "classic" : "thorough") + (chosen ? ", -o" : ", beside"));
+      ConversionOptions options;
+      options.bitmapMode = mode;
+      const std::filesystem::path output = chosen ? folder / "out" / "app_comp.prc" : folder / "app_comp.prc";
+      if (chosen) options.outputPath = output;
+      std::filesystem::create_directories(output.parent_path());
+      const Bytes older = {'o', 'l', 'd'};
+      test::WriteBytes(output, older);
+      ASSERT_EQ(::chmod(output.c_str(), 0604), 0);
+      const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, output.c_str(), times, 0), 0);
+
+      const std::string path = Put("app.prc", SizedDatabase(2000, 0));
+      EXPECT_EQ(ConvertDatabase(path, surface, {}, options).outcome, RunOutcome::NoEffect);
+      EXPECT_EQ(Report()[2], "圧縮効果はありません");
+      EXPECT_EQ(test::ReadBytes(output), older);
+      struct stat st;
+      ASSERT_EQ(::stat(output.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0604u);
+      EXPECT_EQ(st.st_mtim.tv_sec, 1000000000);
+
+      Put("app.prc", SizedDatabase(2000, 1000));
+      const RunResult kept = ConvertDatabase(path, surface, {}, options);
+      ASSERT_EQ(kept.outcome, RunOutcome::Converted) << kept.detail;
+      EXPECT_EQ(test::ReadBytes(output).size(), static_cast<std::size_t>(kept.report.resultSize));
+      std::filesystem::remove_all(folder / "out");
+      std::filesystem::remove(folder / "app_comp.prc");
+    }
+  }
   EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
 }
 

@@ -108,7 +108,8 @@ TEST(PalmtopnmCorpusTest, EveryRewrittenBitmapDecodesToTheSameImage) {
       SCOPED_TRACE("resource " + std::to_string(i) + " " + before[i].type);
       Bytes rewritten = before[i].data;
       if (before[i].type == "Tbmp" || before[i].type == "tAIB") {
-        auto family = RewriteBitmapFamilyThorough(before[i].data, {});
+        auto family = RewriteBitmapFamilyThorough(
+            before[i].data, {}, before[i].type == "tAIB" ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap);
         ASSERT_TRUE(family.ok());
         if (family->changed) rewritten = family->piece;
       }

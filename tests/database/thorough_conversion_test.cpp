@@ -53,21 +53,25 @@ Converted Convert(const Bytes& input, BitmapMode mode) {
   return converted;
 }
 
-TEST(ThoroughConversionTest, IconsAndVersionOneBitmapsShrinkOnlyInThoroughMode) {
+TEST(ThoroughConversionTest, VersionOneBitmapsShrinkOnlyInThoroughModeAndIconsOfVersionOneStay) {
   const Bytes input = IconDatabase();  // 110 + 40 + 80 + 80 = 310 bytes
   const Converted classic = Convert(input, BitmapMode::Classic);
   EXPECT_EQ(classic.result.outcome, RunOutcome::NoEffect);
 
   const Converted thorough = Convert(input, BitmapMode::Thorough);
   ASSERT_EQ(thorough.result.outcome, RunOutcome::Converted) << thorough.result.detail;
-  EXPECT_EQ(thorough.lines, (std::vector<std::string>{"アプリ名：Icons", "オリジナル：310 byte", "圧縮処理後：230 byte",
-                                                       "圧縮率：74.2 %"}));
-  // Both bitmaps became the same 40 bytes; the code resource is untouched.
-  const Bytes bitmap(thorough.output.begin() + 150, thorough.output.begin() + 190);
-  EXPECT_EQ(Bytes(thorough.output.begin() + 190, thorough.output.end()), bitmap);
-  EXPECT_EQ(bitmap[6], 0x80);                            // compressed
+  EXPECT_EQ(thorough.lines, (std::vector<std::string>{"アプリ名：Icons", "オリジナル：310 byte", "圧縮処理後：270 byte",
+                                                       "圧縮率：87.1 %"}));
+  // The icon stays as it was, the "Tbmp" bitmap became 40 bytes, the code resource is untouched.
+  EXPECT_EQ(Bytes(thorough.output.begin() + 150, thorough.output.begin() + 230), BlankBitmapV1());
+  const Bytes bitmap(thorough.output.begin() + 230, thorough.output.end());
+  ASSERT_EQ(bitmap.size(), 40u);
+  EXPECT_EQ(bitmap[6], 0x80);                                                        // compressed
   EXPECT_EQ(Bytes(bitmap.begin() + 16, bitmap.begin() + 18), (Bytes{0x00, 0x16}));  // size word: 2 + 20
   EXPECT_EQ(Bytes(thorough.output.begin() + 110, thorough.output.begin() + 150), Bytes(40, 0x4E));
+  ASSERT_EQ(thorough.result.bitmaps.size(), 2u);
+  EXPECT_EQ(thorough.result.bitmaps[0].leftAlone, "v1 icon: thumbnailers ignore its compression");
+  EXPECT_EQ(thorough.result.bitmaps[1].after->bytes, 40u);
 }
 
 TEST(ThoroughConversionTest, DatabaseWithoutGapBytesIsRebuiltWithThem) {

@@ -226,8 +226,9 @@ std::string CheckThoroughRun(std::span<const std::uint8_t> input) {
     const ResourceRecord& a = in->resources[i];
     const ResourceRecord& b = out->resources[i];
     std::vector<std::uint8_t> expected = a.data;
-    if (IsTbmp(a) || a.type == std::array<std::uint8_t, 4>{'t', 'A', 'I', 'B'}) {
-      auto family = RewriteBitmapFamilyThorough(a.data, {});
+    const bool icon = a.type == std::array<std::uint8_t, 4>{'t', 'A', 'I', 'B'};
+    if (IsTbmp(a) || icon) {
+      auto family = RewriteBitmapFamilyThorough(a.data, {}, icon ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap);
       if (!family) return "the family rewrite failed: " + family.error().message;
       if (family->changed) expected = family->piece;
     }

@@ -120,11 +120,30 @@ std::string CheckBitmap(std::span<const std::uint8_t> before, std::span<const st
   return {};
 }
 
-}  // namespace
+// The records tell the same as the bytes: one per bitmap walked, the bytes
+// they give up adding to what the family lost, and no icon in a form its
+// thumbnailers cannot read.
+std::string CheckRecords(std::span<const std::uint8_t> piece, const ThoroughRewrite& result, FamilyKind kind) {
+  const ThoroughWalk walk = WalkThoroughFamily(piece);
+  if (walk.supported() && result.records.size() != walk.bitmaps.size()) return "not one record per bitmap";
+  std::size_t before = 0, after = 0;
+  for (const BitmapRecord& record : result.records) {
+    if (!record.after) continue;
+    before += record.before.bytes;
+    after += record.after->bytes;
+    if (kind == FamilyKind::ApplicationIcon &&
+        (record.version == 1 || (record.pixelSize == 16 && record.after->compression != BitmapCompression::ScanLine)))
+      return "an icon bitmap was given a form thumbnailers do not read";
+  }
+  const std::size_t newSize = result.changed ? result.piece.size() : piece.size();
+  if (piece.size() - before + after != newSize) return "the records do not add up to the rewritten family";
+  return {};
+}
 
-std::string CheckThoroughRewrite(std::span<const std::uint8_t> piece) {
-  auto result = RewriteBitmapFamilyThorough(piece, {});
+std::string CheckThoroughRewriteAs(std::span<const std::uint8_t> piece, FamilyKind kind) {
+  auto result = RewriteBitmapFamilyThorough(piece, {}, kind);
   if (!result) return "the thorough rewrite failed: " + result.error().message;
+  if (auto fault = CheckRecords(piece, *result, kind); !fault.empty()) return fault;
   if (!result->changed) return result->piece.empty() ? std::string{} : "an unchanged family came with bytes";
   const Bytes& after = result->piece;
   if (after.size() >= piece.size()) return "a thorough rewrite did not shrink the family";
@@ -142,6 +161,16 @@ std::string CheckThoroughRewrite(std::span<const std::uint8_t> piece) {
     if ((b.position + b.length) % 4 != 0 && b.position % 4 == 0)
       return "bitmap " + std::to_string(k) + " leaves the next one unaligned";
     if (auto fault = CheckBitmap(before, now, a.hasNext); !fault.empty()) return "bitmap " + std::to_string(k) + ": " + fault;
+  }
+  return {};
+}
+
+}  // namespace
+
+std::string CheckThoroughRewrite(std::span<const std::uint8_t> piece) {
+  for (FamilyKind kind : {FamilyKind::Bitmap, FamilyKind::ApplicationIcon}) {
+    if (auto fault = CheckThoroughRewriteAs(piece, kind); !fault.empty())
+      return (kind == FamilyKind::Bitmap ? "as Tbmp: " : "as tAIB: ") + fault;
   }
   return {};
 }

@@ -24,6 +24,8 @@ namespace {
 constexpr char kShrinks[] = "epatel__palmos_portal__StarWarsAscii.prc";
 constexpr char kAlsoShrinks1[] = "harbaum__palmos__IR-Pong2.prc";
 constexpr char kAlsoShrinks2[] = "nsbasic-archive__NS-Basic-for-Palm-OS__poko.prc";
+// A corpus database on which the classic conversion has no effect.
+constexpr char kWithoutEffect[] = "harbaum__palmos__mulg.prc";
 constexpr int kRunTimeoutMs = 60000;
 
 std::vector<char> Bytes(const fs::path& path) {
@@ -127,6 +129,22 @@ class DropTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), kRunTimeoutMs);
     QCOMPARE(form.Surface().lines().size(), size_t{4});
     QCOMPARE(form.grab().toImage(), shot);
+  }
+
+  void dropWithoutEffectKeepsAnOlderOutput() {
+    if (!HaveCorpus({kWithoutEffect})) QSKIP("no Palm corpus at ../shared/corpus/real beside the checkout");
+    const fs::path input = Copy(kWithoutEffect);
+    const fs::path older = CompName(input);
+    std::ofstream(older, std::ios::binary) << "an output made earlier, in thorough mode";
+    const std::vector<char> olderBytes = Bytes(older);
+    Form1 form;
+    QMimeData data;
+    SetLocalFiles(data, {input});
+    QVERIFY(DropOn(form, data).dropAccepted);
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), kRunTimeoutMs);
+    QCOMPARE(form.Surface().lines()[2].text, QString::fromUtf8("圧縮効果はありません"));
+    QVERIFY(Bytes(older) == olderBytes);
+    QVERIFY(IsEmptyDir(runs_));
   }
 
   void onlyTheFirstOfThreeDroppedFilesIsConverted() {

@@ -1,0 +1,111 @@
+#include "bitmap/bitmap_record.h"
+
+#include "bitmap/big_endian.h"
+#include "bitmap/bitmap_headers.h"
+#include "bitmap/bitmap_layout.h"
+
+namespace pressling {
+
+namespace {
+
+constexpr std::uint16_t kFlagWordTransparency = 0x2000;
+constexpr std::size_t kTransparentIndexV2 = 12;
+constexpr std::size_t kDensityV3 = 14;
+constexpr std::size_t kTransparentValueV3 = 16;
+
+BitmapCompression CompressionOf(std::span<const std::uint8_t> bitmap, std::uint8_t version, std::uint16_t flags) {
+  if (!(flags & kFlagWordCompressed)) return BitmapCompression::None;
+  // Version 1 knows one codec only and has no compressionType byte.
+  if (version == 1) return BitmapCompression::ScanLine;
+  if (bitmap.size() <= kCompressionTypeOffset) return BitmapCompression::Unknown;
+  switch (bitmap[kCompressionTypeOffset]) {
+    case 0:
+      return BitmapCompression::ScanLine;
+    case 1:
+      return BitmapCompression::Rle;
+    case 2:
+      return BitmapCompression::PackBits;
+    default:
+      return BitmapCompression::Unknown;
+  }
+}
+
+// Version 2 keeps the transparent colour of a 16-bit bitmap in its
+// direct-colour block (index, red, green, blue after three size bytes and one
+// reserved), which follows the colour table.
+std::optional<std::uint32_t> TransparentV2(std::span<const std::uint8_t> bitmap, const BitmapRecord& record,
+                                           std::uint16_t flags) {
+  if (record.pixelSize != 16) return bitmap.size() > kTransparentIndexV2 ? std::optional<std::uint32_t>(bitmap[12]) : std::nullopt;
+  if (!record.directColor) return std::nullopt;
+  std::size_t block = kFullHeaderV1Length;
+  if (flags & kFlagWordColorTable) {
+    if (block + 2 > bitmap.size()) return std::nullopt;
+    block += 2 + std::size_t{4} * ReadU16Be(bitmap, block);
+  }
+  if (block + 8 > bitmap.size()) return std::nullopt;
+  const std::uint32_t r = bitmap[block + 5], g = bitmap[block + 6], b = bitmap[block + 7];
+  return (r >> 3) << 11 | (g >> 2) << 5 | b >> 3;
+}
+
+}  // namespace
+
+const char* CompressionName(BitmapCompression compression) {
+  switch (compression) {
+    case BitmapCompression::None:
+      return "none";
+    case BitmapCompression::ScanLine:
+      return "ScanLine";
+    case BitmapCompression::Rle:
+      return "RLE";
+    case BitmapCompression::PackBits:
+      return "PackBits";
+    case BitmapCompression::Unknown:
+      break;
+  }
+  return "unknown";
+}
+
+BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t familyIndex, std::size_t offset,
+                            std::size_t outputOffset) {
+  BitmapRecord record;
+  record.familyIndex = static_cast<std::uint32_t>(familyIndex);
+  record.offset = static_cast<std::uint32_t>(offset);
+  record.outputOffset = static_cast<std::uint32_t>(outputOffset);
+  record.before.bytes = static_cast<std::uint32_t>(bitmap.size());
+  if (bitmap.size() < kFullHeaderV1Length - 2) return record;  // no whole header: Unknown
+  record.version = bitmap[kVersionOffset];
+  record.width = ReadU16Be(bitmap, 0);
+  record.height = ReadU16Be(bitmap, 2);
+  record.rowBytes = ReadU16Be(bitmap, 4);
+  const std::uint16_t flags = ReadU16Be(bitmap, 6);
+  // Early bitmaps leave pixelSize 0 for one bit per pixel.
+  record.pixelSize = bitmap[8] == 0 && record.version < 2 ? 1 : bitmap[8];
+  record.colorTable = (flags & kFlagWordColorTable) != 0;
+  record.directColor = (flags & kFlagWordDirectColor) != 0;
+  record.before.compression = CompressionOf(bitmap, record.version, flags);
+  if (record.version == 3 && bitmap.size() >= kTransparentValueV3 + 4) {
+    record.density = ReadU16Be(bitmap, kDensityV3);
+    if (flags & kFlagWordTransparency) record.transparent = ReadU32Be(bitmap, kTransparentValueV3);
+  } else if (record.version == 2 && (flags & kFlagWordTransparency)) {
+    record.transparent = TransparentV2(bitmap, record, flags);
+  }
+  return record;
+}
+
+void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
+                             std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
+                             std::vector<BitmapRecord>& records) {
+  const std::string reason = "family left as it was: " + fault;
+  std::size_t stop = 0;
+  std::size_t index = 0;
+  for (const auto& [position, length] : reached) {
+    records.push_back(DescribeBitmap(piece.subspan(position, length), index++, position, position));
+    records.back().leftAlone = reason;
+    stop = position + length;
+  }
+  if (stop >= piece.size()) return;
+  records.push_back(DescribeBitmap(piece.subspan(stop), index, stop, stop));
+  records.back().leftAlone = reason;
+}
+
+}  // namespace pressling
