@@ -16,7 +16,10 @@
 #include <system_error>
 #include <vector>
 
+#include "bitmap/bitmap_picture.h"
 #include "database/conversion_run.h"
+#include "database/database_view.h"
+#include "web/record_json.h"
 #include "web/report_lines.h"
 
 namespace pressling::web {
@@ -92,7 +95,8 @@ extern "C" {
 
 // Converts the database of length bytes at bytes, named name (UTF-8), in
 // thorough mode when thorough is not 0. Answers {status, lines, detail,
-// output_name, output}; output is a block, or null when no output was kept.
+// output_name, output, bitmaps}; output is a block, or null when no output
+// was kept; bitmaps are the run's records.
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough) {
   keptBlocks.clear();
@@ -104,7 +108,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
     fs::remove_all(folder, ec);
     return Answer({{"status", "failed"}, {"lines", json::array()}, {"detail", plain + ": cannot store the file in memory"},
-                   {"output_name", nullptr}, {"output", nullptr}});
+                   {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}});
   }
 
   ReportLines surface;
@@ -114,7 +118,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   (void)::chdir("/");
 
   json reply = {{"status", StatusName(result.outcome)}, {"lines", surface.lines()}, {"detail", result.detail},
-                {"output_name", nullptr}, {"output", nullptr}};
+                {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}};
+  for (const BitmapRecord& record : result.bitmaps) reply["bitmaps"].push_back(RecordJson(record));
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));
@@ -123,9 +128,27 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   return Answer(reply);
 }
 
-EMSCRIPTEN_KEEPALIVE const char* pressling_render(const std::uint8_t*, std::size_t) {
+// The picture of one recorded bitmap in the database of length bytes at
+// database: the run's input when side is 0, its output when 1. The record is
+// given by the fields that find it: its resource's index, its offsets in the
+// input and the output, and its bytes before and after (-1: left alone).
+// Answers {width, height, rgba} with rgba a block, or {error}.
+EMSCRIPTEN_KEEPALIVE const char* pressling_render(const std::uint8_t* database, std::size_t length, int side,
+                                                  std::uint32_t resourceIndex, std::uint32_t offset,
+                                                  std::uint32_t outputOffset, std::uint32_t beforeBytes,
+                                                  std::int32_t afterBytes) {
   keptBlocks.clear();
-  return Answer({{"error", "not yet"}});
+  BitmapRecord record;
+  record.resourceIndex = resourceIndex;
+  record.offset = offset;
+  record.outputOffset = outputOffset;
+  record.before.bytes = beforeBytes;
+  if (afterBytes >= 0) record.after = BitmapForm{BitmapCompression::Unknown, static_cast<std::uint32_t>(afterBytes)};
+  auto bitmap = LocateBitmap({database, length}, record, side == 0 ? RunSide::Input : RunSide::Output);
+  if (!bitmap) return Answer({{"error", bitmap.error().message}});
+  auto picture = RenderBitmapPicture(*bitmap);
+  if (!picture) return Answer({{"error", picture.error().message}});
+  return Answer({{"width", picture->width}, {"height", picture->height}, {"rgba", Block(std::move(picture->rgba))}});
 }
 
 }  // extern "C"

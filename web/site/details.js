@@ -53,7 +53,18 @@ function figures(bitmap, t) {
     `${bitmap.before.compression} → ${bitmap.after.compression}`;
 }
 
-function side(label, picture, index, name, t, scale) {
+// Where the core found the bitmap drawn on a canvas, and what kind it is.
+function describe(canvas, bitmap, label) {
+  const after = label === 'after';
+  canvas.dataset.resourceIndex = String(bitmap.resource.index);
+  canvas.dataset.offset = String(after ? bitmap.output_offset : bitmap.offset);
+  canvas.dataset.bytes = String(after ? bitmap.after.bytes : bitmap.before.bytes);
+  canvas.dataset.pixelSize = String(bitmap.pixel_size);
+  canvas.dataset.colorTable = String(bitmap.color_table);
+}
+
+function side(label, picture, index, bitmap, t, scale) {
+  const name = resourceName(bitmap);
   const figure = document.createElement('figure');
   const caption = document.createElement('figcaption');
   caption.dataset.sideLabel = label;
@@ -62,6 +73,7 @@ function side(label, picture, index, name, t, scale) {
     const canvas = drawPicture(picture, scale);
     canvas.dataset.bitmap = String(index);
     canvas.dataset.side = label;
+    describe(canvas, bitmap, label);
     canvas.setAttribute('role', 'img');
     canvas.setAttribute('aria-label', `${name} ${label}`);
     figure.append(canvas);
@@ -101,8 +113,8 @@ export async function openDetails(entry, details, t, ask) {
       pair.className = 'pair';
       const picture = pictures[i] || { before: null, after: null };
       const scale = scaleFor(bitmap);
-      pair.append(side('before', picture.before, i, name, t, scale));
-      if (entry.output) pair.append(side('after', picture.after, i, name, t, scale));
+      pair.append(side('before', picture.before, i, bitmap, t, scale));
+      if (entry.output) pair.append(side('after', picture.after, i, bitmap, t, scale));
       row.append(title, pair);
       list.append(row);
     });
