@@ -29,6 +29,7 @@ mkdir -p "$site"
 cp "$root"/web/site/* "$site/"
 cp "$wasm/pressling.mjs" "$wasm/pressling.wasm" "$site/"
 cp "$root/node_modules/fflate/esm/browser.js" "$site/fflate.js"
+cp "$root/node_modules/fflate/LICENSE" "$site/fflate-LICENSE.txt"
 echo "web.sh: the page is in $site"
 
 if [ "${1:-}" = "--serve" ]; then

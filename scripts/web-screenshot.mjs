@@ -1,0 +1,28 @@
+// Saves docs/web.png (or the path given): the page at desktop width after
+// converting harbaum__palmos__IR-Pong2.prc from the corpus in thorough mode,
+// with its details open. Needs scripts/web.sh first.
+//   node scripts/web-screenshot.mjs [OUT.png]
+import { join } from 'node:path';
+import { serve, launch, openPage, convert, corpus, root, skipReason } from '../tests/web/harness.mjs';
+
+const out = process.argv[2] || join(root, 'docs/web.png');
+const reason = skipReason({ needCorpus: true });
+if (reason) {
+  console.error(`web-screenshot.mjs: ${reason}`);
+  process.exit(1);
+}
+const cleanups = [];
+const t = { after: (cleanup) => cleanups.push(cleanup) };
+try {
+  const { address } = await serve(t);
+  const browser = await launch(t);
+  const { page } = await openPage(browser, address, { width: 900, height: 800 });
+  const name = 'harbaum__palmos__IR-Pong2.prc';
+  await convert(page, [join(corpus, name)], { thorough: true });
+  await page.$eval(`[data-file="${name}"] details.bitmaps`, (details) => { details.open = true; });
+  await page.waitForSelector(`[data-file="${name}"] details.bitmaps[data-ready]`);
+  await page.screenshot({ path: out, fullPage: true });
+  console.log(out);
+} finally {
+  for (const cleanup of cleanups.reverse()) await cleanup();
+}
