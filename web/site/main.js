@@ -156,13 +156,22 @@ async function convertOne(entry) {
   }
 }
 
+// Files are read and handed to the worker a few ahead of the one it is
+// converting, so that it never waits for the page; their results come back in order.
+const kAhead = 4;
+
 async function run() {
   if (running) return;
   running = true;
   setBusy(true);
-  while (queue.length > 0) {
-    const entry = queue.shift();
-    finish(entry, await convertOne(entry));
+  const inFlight = [];
+  while (queue.length > 0 || inFlight.length > 0) {
+    while (queue.length > 0 && inFlight.length < kAhead) {
+      const entry = queue.shift();
+      inFlight.push({ entry, reply: convertOne(entry) });
+    }
+    const { entry, reply } = inFlight.shift();
+    finish(entry, await reply);
     batch.done += 1;
     showProgress();
   }
@@ -181,18 +190,8 @@ function add(files) {
 }
 
 // Every output in one archive, each at the path its input was given from.
-function offerZip() {
-  const written = entries.filter((e) => e.output);
-  const line = $('#all-line');
-  const link = $('#all');
-  if (zipUrl) URL.revokeObjectURL(zipUrl);
-  zipUrl = null;
-  if (written.length < 2) {
-    line.hidden = true;
-    link.removeAttribute('href');
-    link.removeAttribute('download');
-    return;
-  }
+// The archive is made when the link is followed, not after every batch.
+function zipOutputs(written) {
   const files = {};
   for (const entry of written) {
     const folder = entry.shownName.includes('/') ? entry.shownName.slice(0, entry.shownName.lastIndexOf('/') + 1) : '';
@@ -200,10 +199,32 @@ function offerZip() {
     for (let n = 2; path in files; ++n) path = `${folder}${n}_${entry.result.outputName}`;
     files[path] = entry.output;
   }
-  zipUrl = URL.createObjectURL(new Blob([zipSync(files, { level: 6 })], { type: 'application/zip' }));
-  link.href = zipUrl;
-  link.download = 'pressling.zip';
-  line.hidden = false;
+  return new Blob([zipSync(files, { level: 6 })], { type: 'application/zip' });
+}
+
+function offerZip() {
+  const written = entries.filter((e) => e.output);
+  const link = $('#all');
+  if (zipUrl) URL.revokeObjectURL(zipUrl);
+  zipUrl = null;
+  link.removeAttribute('href');
+  $('#all-line').hidden = written.length < 2;
+  if (written.length < 2) link.removeAttribute('download');
+  else link.download = 'pressling.zip';
+}
+
+// The link gets its archive while its click is handled, before the browser follows it.
+function followZip(event) {
+  const link = event.currentTarget;
+  if (!link.download) return;
+  if (running) {
+    event.preventDefault();
+    return;
+  }
+  if (zipUrl === null) {
+    zipUrl = URL.createObjectURL(zipOutputs(entries.filter((e) => e.output)));
+    link.href = zipUrl;
+  }
 }
 
 // A folder's databases in name order, below it too; earlier outputs
@@ -267,6 +288,7 @@ function setUp() {
     relabel();
   });
   $('#thorough').addEventListener('change', relabel);
+  $('#all').addEventListener('click', followZip);
   $('#files').addEventListener('change', (event) => {
     add([...event.target.files].map((file) => ({ file, shownName: file.name })));
     event.target.value = '';

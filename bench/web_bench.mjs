@@ -1,0 +1,79 @@
+// The page against pressling-cli in the same run: the generated 16 MiB
+// database of bench/generated_database.h, and the whole corpus folder, each in
+// classic and thorough mode. The page converts one file at a time in its
+// worker, so pressling-cli runs with -j 1. Prints the medians and the ratio
+// (goal: the page at most 3 times native).
+//   node bench/web_bench.mjs [ROUNDS]
+// Needs scripts/build.sh (pressling-cli, pressling_bench_convert) and scripts/web.sh.
+import { spawnSync } from 'node:child_process';
+import { existsSync, mkdtempSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+import { serve, launch, openPage, cli, corpus, corpusFiles, root, skipReason } from '../tests/web/harness.mjs';
+
+const rounds = Number(process.argv[2] || 5);
+const writer = join(root, 'build/bench/pressling_bench_convert');
+const reason = skipReason({ needCorpus: true, needCli: true }) ||
+  (existsSync(writer) ? false : `no ${writer}: run scripts/build.sh first`);
+if (reason) {
+  console.error(`web_bench.mjs: ${reason}`);
+  process.exit(1);
+}
+
+const median = (values) => {
+  const sorted = [...values].sort((a, b) => a - b);
+  const middle = Math.floor(sorted.length / 2);
+  return sorted.length % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+};
+
+function nativeSeconds(work, args) {
+  rmSync(join(work, 'out'), { recursive: true, force: true });
+  const start = process.hrtime.bigint();
+  spawnSync(cli, ['-j', '1', '-o', join(work, 'out'), ...args], { stdio: 'ignore' });
+  return Number(process.hrtime.bigint() - start) / 1e9;
+}
+
+// From handing the files to the page to the last file's status.
+async function pageSeconds(page, address, paths, thorough) {
+  await page.goto(address, { waitUntil: 'load' });
+  await page.waitForSelector('body[data-ready=true]');
+  await page.$eval('#thorough', (box, on) => { if (box.checked !== on) box.click(); }, thorough);
+  const input = await page.$('#files');
+  const start = process.hrtime.bigint();
+  await input.uploadFile(...paths);
+  await page.waitForFunction((n) => document.querySelectorAll('[data-file][data-status]').length === n,
+                             { timeout: 0, polling: 'mutation' }, paths.length);
+  return Number(process.hrtime.bigint() - start) / 1e9;
+}
+
+const work = mkdtempSync(join(tmpdir(), 'pressling-web-bench-'));
+const cleanups = [() => rmSync(work, { recursive: true, force: true })];
+const t = { after: (cleanup) => cleanups.push(cleanup) };
+try {
+  const generated = join(work, 'generated.prc');
+  spawnSync(writer, ['--write-database', generated], { stdio: 'inherit' });
+  const names = corpusFiles();
+  const cases = [
+    ['generated 16 MiB', [generated], [generated]],
+    [`corpus (${names.length} databases)`, [corpus], names.map((name) => join(corpus, name))],
+  ];
+  const { address } = await serve(t);
+  const browser = await launch(t);
+  const { page } = await openPage(browser, address);
+  console.log(`median of ${rounds} rounds; pressling-cli -j 1 against the page in headless Chromium`);
+  for (const [label, cliArgs, paths] of cases) {
+    for (const thorough of [false, true]) {
+      const native = [];
+      const web = [];
+      for (let i = 0; i < rounds; ++i) {
+        native.push(nativeSeconds(work, thorough ? ['--thorough', ...cliArgs] : cliArgs));
+        web.push(await pageSeconds(page, address, paths, thorough));
+      }
+      const [n, w] = [median(native), median(web)];
+      console.log(`${label.padEnd(26)} ${thorough ? 'thorough' : 'classic '}  ` +
+                  `pressling-cli ${n.toFixed(3)} s   page ${w.toFixed(3)} s   ${(w / n).toFixed(1)} times native`);
+    }
+  }
+} finally {
+  for (const cleanup of cleanups.reverse()) await cleanup();
+}
