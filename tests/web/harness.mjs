@@ -33,9 +33,10 @@ export function temporaryFolder(t) {
   return folder;
 }
 
-// web/serve.py on a free port; requests lists every path it was asked for.
-export async function serve(t) {
-  const server = spawn('python3', [join(root, 'web/serve.py'), '--port', '0', '--log', site],
+// web/serve.py on a free port serving folder (the built site unless named);
+// requests lists every path it was asked for.
+export async function serve(t, folder = site) {
+  const server = spawn('python3', [join(root, 'web/serve.py'), '--port', '0', '--log', folder],
                        { stdio: ['ignore', 'pipe', 'inherit'] });
   t.after(() => server.kill());
   const lines = createInterface({ input: server.stdout });

@@ -4,9 +4,9 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { randomBytes } from 'node:crypto';
-import { copyFileSync, readFileSync, writeFileSync } from 'node:fs';
+import { copyFileSync, cpSync, readFileSync, renameSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
-import { serve, launch, openPage, convert, runCli, corpus, skipReason, temporaryFolder } from './harness.mjs';
+import { serve, launch, openPage, convert, runCli, corpus, site, skipReason, temporaryFolder } from './harness.mjs';
 
 const kGood = 'harbaum__palmos__IR-Pong2.prc';
 
@@ -40,6 +40,42 @@ test('bad inputs fail one by one with a clear line, and a good file after them s
   assert.equal(last.status, 'written');
   assert.equal(last.download, 'harbaum__palmos__IR-Pong2_comp.prc');
   assert.equal(await page.$('#all[download]'), null, 'one output gives no archive');
+  assert.deepEqual(problems, []);
+});
+
+// The site with its module wrapped so that the core traps on crash.prc, as
+// it would on a fault inside it.
+const kTrapping = `import createCore from './pressling-core.mjs';
+export default async function createPressling(options) {
+  const core = await createCore(options);
+  const convert = core._pressling_convert;
+  core._pressling_convert = (bytes, length, name, thorough) => {
+    if (core.UTF8ToString(name) === 'crash.prc') throw new WebAssembly.RuntimeError('unreachable');
+    return convert(bytes, length, name, thorough);
+  };
+  return core;
+}
+`;
+
+test('a failure inside the core fails that file only; the next file converts without another request',
+     { skip: skipReason({ needCorpus: true }), timeout: 120000 }, async (t) => {
+  const folder = temporaryFolder(t);
+  const copy = join(folder, 'site');
+  cpSync(site, copy, { recursive: true });
+  renameSync(join(copy, 'pressling.mjs'), join(copy, 'pressling-core.mjs'));
+  writeFileSync(join(copy, 'pressling.mjs'), kTrapping);
+  copyFileSync(join(corpus, kGood), join(folder, 'crash.prc'));
+
+  const { address, requests } = await serve(t, copy);
+  const browser = await launch(t);
+  const { page, problems } = await openPage(browser, address);
+  const loaded = requests.length;
+  const results = await convert(page, [join(folder, 'crash.prc'), join(corpus, kGood)]);
+  assert.equal(results[0].status, 'failed');
+  assert.match(results[0].detail, /^crash\.prc: .*unreachable/);
+  assert.equal(results[0].download, null);
+  assert.equal(results[1].status, 'written');
+  assert.deepEqual(requests.slice(loaded), [], 'the fresh instance is made without a request');
   assert.deepEqual(problems, []);
 });
 
