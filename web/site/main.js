@@ -70,7 +70,6 @@ function relabel() {
   for (const element of document.querySelectorAll('[data-label]')) {
     element.textContent = t()[element.dataset.label];
   }
-  $('#mode-help').textContent = $('#thorough').checked ? t().thoroughOn : t().thoroughOff;
   for (const entry of entries) labelEntry(entry);
   showProgress();
 }
@@ -287,7 +286,6 @@ function setUp() {
     language = language === 'ja' ? 'en' : 'ja';
     relabel();
   });
-  $('#thorough').addEventListener('change', relabel);
   $('#all').addEventListener('click', followZip);
   $('#files').addEventListener('change', (event) => {
     add([...event.target.files].map((file) => ({ file, shownName: file.name })));
