@@ -64,7 +64,11 @@ constexpr const char* kUsage =
     "progress line while it is a terminal.\n"
     "\n"
     "Exit status: 0 when every file was converted or had no effect, 1 when any\n"
-    "file or folder was refused or failed, 2 for a usage error.\n";
+    "file or folder was refused or failed, 2 for a usage error.\n"
+    "\n"
+    "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
+    "          pressling-cli -o out .             (every .prc below here into out/)\n"
+    "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n";
 
 std::atomic<int> interruptedBy{0};
 
