@@ -35,7 +35,7 @@ BitmapCompression CompressionOf(std::span<const std::uint8_t> bitmap, std::uint8
 // reserved), which follows the colour table.
 std::optional<std::uint32_t> TransparentV2(std::span<const std::uint8_t> bitmap, const BitmapRecord& record,
                                            std::uint16_t flags) {
-  if (record.pixelSize != 16) return bitmap.size() > kTransparentIndexV2 ? std::optional<std::uint32_t>(bitmap[12]) : std::nullopt;
+  if (record.pixelSize != 16) return bitmap[kTransparentIndexV2];  // inside the 14 bytes the caller checked
   if (!record.directColor) return std::nullopt;
   std::size_t block = kFullHeaderV1Length;
   if (flags & kFlagWordColorTable) {

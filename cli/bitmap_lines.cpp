@@ -20,8 +20,9 @@ std::string ResourceTypeText(const std::array<std::uint8_t, 4>& type) {
 
 std::string BitmapLine(const BitmapRecord& record) {
   char head[96];
-  std::snprintf(head, sizeof head, "  %-4s %5u #%-2u %4u×%-4u %2u bit v%u  %-8s %7u", ResourceTypeText(record.resourceType).c_str(),
-                unsigned{record.resourceId}, unsigned{record.familyIndex}, unsigned{record.width}, unsigned{record.height},
+  std::snprintf(head, sizeof head, "  %-4s %5u #%-2u %4u×%-4u %2u bit v%u  %-8s %7u",
+                ResourceTypeText(record.resourceType).c_str(), unsigned{record.resourceId},
+                unsigned{record.familyIndex}, unsigned{record.width}, unsigned{record.height},
                 unsigned{record.pixelSize}, unsigned{record.version}, CompressionName(record.before.compression),
                 unsigned{record.before.bytes});
   if (!record.after) return std::string(head) + "   kept: " + record.leftAlone;
