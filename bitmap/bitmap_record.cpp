@@ -95,7 +95,7 @@ BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t fa
 void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
                              std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
                              std::vector<BitmapRecord>& records) {
-  const std::string reason = "family left as it was: " + fault;
+  const std::string reason = std::string(kFamilyLeftAsItWas) + fault;
   std::size_t stop = 0;
   std::size_t index = 0;
   for (const auto& [position, length] : reached) {
