@@ -35,7 +35,7 @@ BitmapCompression CompressionOf(std::span<const std::uint8_t> bitmap, std::uint8
 // reserved), which follows the colour table.
 std::optional<std::uint32_t> TransparentV2(std::span<const std::uint8_t> bitmap, const BitmapRecord& record,
                                            std::uint16_t flags) {
-  if (record.pixelSize != 16) return bitmap.size() > kTransparentIndexV2 ? std::optional<std::uint32_t>(bitmap[12]) : std::nullopt;
+  if (record.pixelSize != 16) return bitmap[kTransparentIndexV2];  // inside the 14 bytes the caller checked
   if (!record.directColor) return std::nullopt;
   std::size_t block = kFullHeaderV1Length;
   if (flags & kFlagWordColorTable) {
@@ -95,7 +95,7 @@ BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t fa
 void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
                              std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
                              std::vector<BitmapRecord>& records) {
-  const std::string reason = "family left as it was: " + fault;
+  const std::string reason = std::string(kFamilyLeftAsItWas) + fault;
   std::size_t stop = 0;
   std::size_t index = 0;
   for (const auto& [position, length] : reached) {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -45,6 +46,9 @@ struct BitmapRecord {
   std::optional<BitmapForm> after;  // absent when left alone
   std::string leftAlone;            // why it was left alone; empty when rewritten
 };
+
+// How the reason of every record of a family left as it was because of a fault begins.
+inline constexpr std::string_view kFamilyLeftAsItWas = "family left as it was: ";
 
 // A record of the bitmap held in bitmap (the bytes it occupies), found at
 // offset of its resource and written at outputOffset: the header fields as

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <utility>
@@ -27,19 +28,30 @@ bool IsEarlierOutput(const std::string& name) {
   return ending == "_comp.prc";
 }
 
-// True when inner is outer or lies below it; both absolute and free of links.
-bool IsInside(const fs::path& inner, const fs::path& outer) {
-  return std::mismatch(outer.begin(), outer.end(), inner.begin(), inner.end()).first == outer.end();
+using FolderId = std::pair<dev_t, ino_t>;
+
+// The output folder as the walk meets it: its device and inode, so that every
+// spelling of it (a trailing slash, "./", a link) is the same folder. None
+// when it does not exist yet, since the walk ends before it is made.
+std::optional<FolderId> OutputFolderId(const fs::path& outputDir) {
+  struct stat st;
+  if (outputDir.empty() || ::stat(outputDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  return FolderId{st.st_dev, st.st_ino};
 }
 
 // Walks one folder argument, adding what it finds to a collection.
 class FolderWalk {
  public:
-  FolderWalk(const fs::path& outputDir, Collection& collection) : outputDir_(outputDir), collection_(collection) {}
+  FolderWalk(const fs::path& outputDir, Collection& collection)
+      : outputDir_(outputDir), outputId_(OutputFolderId(outputDir)), collection_(collection) {}
 
   void Walk(const fs::path& folder, const fs::path& relative) {
     struct stat st;
     if (::stat(folder.c_str(), &st) != 0) return Fail("read the folder", folder, errno);
+    // Below the folder argument the output folder is left out: what lies there
+    // are outputs, of this run or an earlier one. The argument itself is still
+    // walked when it is the output folder, as outputs then lie beside inputs.
+    if (!relative.empty() && outputId_ == FolderId{st.st_dev, st.st_ino}) return;
     // A bind mount can lead back to a folder above; links to folders are never followed.
     if (!visited_.emplace(st.st_dev, st.st_ino).second) {
       collection_.errors.push_back(folder.string() + ": the folder leads back to a folder above it; skipped");
@@ -79,20 +91,10 @@ class FolderWalk {
   }
 
   const fs::path& outputDir_;
+  const std::optional<FolderId> outputId_;
   Collection& collection_;
-  std::set<std::pair<dev_t, ino_t>> visited_;
+  std::set<FolderId> visited_;
 };
-
-// The folder argument's refusal when the output folder lies inside it.
-std::string OutputInside(const std::string& folder, const fs::path& outputDir) {
-  if (outputDir.empty()) return {};
-  std::error_code ec;
-  const fs::path tree = fs::canonical(folder, ec);
-  const fs::path output = fs::weakly_canonical(fs::absolute(outputDir), ec);
-  if (tree.empty() || !IsInside(output, tree)) return {};
-  return folder + ": the output folder " + outputDir.string() +
-         " lies inside it, where the outputs would be taken for inputs; skipped";
-}
 
 void AddArgument(const std::string& argument, const fs::path& outputDir, Collection& collection) {
   struct stat st;
@@ -105,10 +107,6 @@ void AddArgument(const std::string& argument, const fs::path& outputDir, Collect
       return;
     }
   } else if (S_ISDIR(st.st_mode)) {
-    if (std::string inside = OutputInside(argument, outputDir); !inside.empty()) {
-      collection.errors.push_back(std::move(inside));
-      return;
-    }
     const std::size_t before = collection.inputs.size();
     FolderWalk(outputDir, collection).Walk(argument, {});
     if (collection.inputs.size() == before) collection.errors.push_back(argument + ": no .prc file found below it");
@@ -120,26 +118,39 @@ void AddArgument(const std::string& argument, const fs::path& outputDir, Collect
   collection.inputs.push_back(std::move(input));
 }
 
-// The output's path with the links of its folder resolved, so that two
-// spellings of one output compare equal; the folder's answer is kept.
-fs::path OutputKey(const fs::path& output, std::map<fs::path, fs::path>& resolvedFolders) {
-  const fs::path folder = fs::absolute(output).parent_path();
+// A path with the links of its folder resolved, so that two
+// spellings of one file compare equal; the folder's answer is kept.
+fs::path PathKey(const fs::path& path, std::map<fs::path, fs::path>& resolvedFolders) {
+  const fs::path folder = fs::absolute(path).parent_path();
   auto [it, added] = resolvedFolders.try_emplace(folder);
   if (added) {
     std::error_code ec;
     it->second = fs::weakly_canonical(folder, ec);
     if (ec) it->second = folder.lexically_normal();
   }
-  return it->second / output.filename();
+  return it->second / path.filename();
 }
 
-void RefuseSharedOutputs(std::vector<Input>& inputs) {
-  std::map<fs::path, const Input*> owners;
+// Refuses a file whose output would replace one of the run's inputs, which
+// only a "*_comp.prc" named directly can be, and the second of two files with
+// one output. Both compare paths with the links of their folders resolved.
+void RefuseClashingOutputs(std::vector<Input>& inputs) {
   std::map<fs::path, fs::path> resolvedFolders;
+  // Outputs are all named "*_comp.prc", so only inputs named so can be replaced.
+  std::map<fs::path, const Input*> named;
+  for (const Input& input : inputs)
+    if (IsEarlierOutput(fs::path(input.path).filename().string()))
+      named.try_emplace(PathKey(input.path, resolvedFolders), &input);
+  std::map<fs::path, const Input*> owners;
   for (Input& input : inputs) {
     if (!input.refusal.empty() || !EndsInPrc(input.path)) continue;
     const fs::path output = input.outputPath.empty() ? OutputPathFor(input.path) : input.outputPath;
-    auto [it, added] = owners.try_emplace(OutputKey(output, resolvedFolders), &input);
+    const fs::path key = PathKey(output, resolvedFolders);
+    if (auto it = named.find(key); it != named.end()) {
+      input.refusal = "its output " + output.string() + " would replace " + it->second->path + ", an input of this run";
+      continue;
+    }
+    auto [it, added] = owners.try_emplace(key, &input);
     if (!added) input.refusal = "its output " + output.string() + " would also be the output of " + it->second->path;
   }
 }
@@ -149,7 +160,7 @@ void RefuseSharedOutputs(std::vector<Input>& inputs) {
 Collection Collect(const std::vector<std::string>& arguments, const fs::path& outputDir) {
   Collection collection;
   for (const std::string& argument : arguments) AddArgument(argument, outputDir, collection);
-  RefuseSharedOutputs(collection.inputs);
+  RefuseClashingOutputs(collection.inputs);
   return collection;
 }
 

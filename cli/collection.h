@@ -24,8 +24,9 @@ struct Collection {
 // "*_comp.prc" there are earlier outputs and skipped, as are names that are
 // no valid UTF-8 (refused). With outputDir each output goes there, at the
 // input's path below its folder argument, or straight in for a file given
-// directly; a folder argument that holds outputDir is refused as a whole.
-// The second of two inputs whose outputs would be one file is refused.
+// directly; when outputDir lies below a folder argument, the walk leaves it
+// out. A file whose output would replace an input of the same run is refused,
+// as is the second of two inputs whose outputs would be one file.
 Collection Collect(const std::vector<std::string>& arguments, const std::filesystem::path& outputDir);
 
 }  // namespace pressling::cli

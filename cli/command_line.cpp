@@ -39,6 +39,20 @@ std::optional<unsigned> JobCount(std::string_view text) {
   return value;
 }
 
+// Sets the flag of each letter of a group such as "-nv"; false when one of
+// them is no such option.
+bool SetShortFlags(std::string_view arg, CommandLine& line) {
+  if (arg.size() < 2 || arg[0] != '-' || arg[1] == '-') return false;
+  for (char c : arg.substr(1))
+    if (c != 'n' && c != 'v' && c != 'q') return false;
+  for (char c : arg.substr(1)) {
+    if (c == 'n') line.dryRun = true;
+    if (c == 'v') line.verbose = true;
+    if (c == 'q') line.quiet = true;
+  }
+  return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
@@ -61,6 +75,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       return line;
     } else if (arg == "--thorough") {
       line.bitmapMode = BitmapMode::Thorough;
+    } else if (arg == "--dry-run") {
+      line.dryRun = true;
+    } else if (arg == "--verbose") {
+      line.verbose = true;
+    } else if (arg == "--quiet") {
+      line.quiet = true;
+    } else if (arg == "--json") {
+      line.json = true;
+    } else if (SetShortFlags(arg, line)) {
     } else if (auto dir = OptionValue(arg, "-o", "--output-dir", i, argc, argv, missing)) {
       if (missing || dir->empty()) return UsageError(arg + " needs a folder");
       line.outputDir = *dir;

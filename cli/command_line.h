@@ -17,11 +17,16 @@ struct CommandLine {
   std::filesystem::path outputDir;     // -o: empty to write beside each input
   unsigned jobs = 0;                   // -j: 0 for one per core
   BitmapMode bitmapMode = BitmapMode::Classic;
+  bool dryRun = false;   // -n: everything but keeping the outputs
+  bool verbose = false;  // -v: a line per bitmap after each file's report
+  bool json = false;     // --json: one JSON document instead of the report lines
+  bool quiet = false;    // -q: no report lines, progress or summary
 };
 
 // Reads argv[1..argc-1]. Options may come before, between and after the
 // files until "--"; an option's value follows it as the next argument, or
-// joined ("-j2", "--jobs=2").
+// joined ("-j2", "--jobs=2"); the short options without a value may be
+// grouped ("-nv").
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 }  // namespace pressling::cli

@@ -11,10 +11,12 @@
 #include <system_error>
 #include <vector>
 
+#include "cli/bitmap_lines.h"
 #include "cli/collection.h"
 #include "cli/command_line.h"
 #include "cli/ordered_report.h"
 #include "cli/parallel_runs.h"
+#include "cli/run_document.h"
 #include "cli/run_summary.h"
 #include "cli/status_line.h"
 #include "cli/utf8_text.h"
@@ -45,6 +47,15 @@ constexpr const char* kUsage =
     "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
     "                        PackBits), in the form every reader of Palm bitmaps\n"
     "                        decodes\n"
+    "  -n, --dry-run         do everything but write: the same report and summary,\n"
+    "                        no output and no folder made\n"
+    "  -v, --verbose         after each file's report, a line per bitmap: resource,\n"
+    "                        size, depth, compression and bytes before -> after,\n"
+    "                        or why it was kept\n"
+    "      --json            print one JSON document for the whole run instead of\n"
+    "                        the report lines (keys in pressling-cli(1))\n"
+    "  -q, --quiet           no report lines, progress or summary; errors and the\n"
+    "                        exit status stay\n"
     "      --help            show this help and exit\n"
     "      --version         show the version and exit\n"
     "      --                end of options; later arguments are files or folders\n"
@@ -53,7 +64,11 @@ constexpr const char* kUsage =
     "progress line while it is a terminal.\n"
     "\n"
     "Exit status: 0 when every file was converted or had no effect, 1 when any\n"
-    "file or folder was refused or failed, 2 for a usage error.\n";
+    "file or folder was refused or failed, 2 for a usage error.\n"
+    "\n"
+    "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
+    "          pressling-cli -o out .             (every .prc below here into out/)\n"
+    "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n";
 
 std::atomic<int> interruptedBy{0};
 
@@ -78,45 +93,60 @@ int UsageError(const std::string& message) {
   return 2;
 }
 
-// One file's report surface: each line goes to the ordered report.
+// One file's report surface: each line goes to the ordered report, or is
+// kept for the JSON document, or is dropped when the run is quiet.
 class FileSurface : public ReportSurface {
  public:
-  FileSurface(cli::OrderedReport& report, std::size_t file) : report_(report), file_(file) {}
+  FileSurface(cli::OrderedReport& report, std::size_t file, std::vector<std::string>* kept, bool quiet)
+      : report_(report), file_(file), kept_(kept), quiet_(quiet) {}
 
  protected:
   void EraseText() override {}
-  void DrawText(const std::string& text, float, float) override { report_.PrintLine(file_, text); }
+  void DrawText(const std::string& text, float, float) override {
+    if (kept_) kept_->push_back(text);
+    else if (!quiet_) report_.PrintLine(file_, text);
+  }
 
  private:
   cli::OrderedReport& report_;
   std::size_t file_;
+  std::vector<std::string>* kept_;
+  bool quiet_;
 };
 
-// Converts every input, several at once; the summary counts what became of them.
-cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line) {
-  cli::StatusLine status(inputs.size() > 1, inputs.size());
+// Converts every input, several at once; the summary counts what became of
+// them, and files gets one outcome per input.
+cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line,
+                           std::vector<cli::FileOutcome>& files) {
+  cli::StatusLine status(inputs.size() > 1 && !line.quiet, inputs.size());
   cli::OrderedReport report(inputs.size(), status);
-  // One slot per file, each written by the thread that converts it; empty
-  // for a file refused before its run or never started after an interrupt.
-  std::vector<std::optional<RunResult>> results(inputs.size());
+  // One slot per file, each written by the thread that converts it; no
+  // result for a file refused before its run or never started after an interrupt.
+  files.assign(inputs.size(), {});
   ConversionOptions base;
   base.bitmapMode = line.bitmapMode;
+  base.dryRun = line.dryRun;
   const unsigned jobs = line.jobs != 0 ? line.jobs : cli::UsableCores();
 
   cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
     const cli::Input& input = inputs[i];
+    cli::FileOutcome& file = files[i];
+    file.path = input.path;
     if (input.refusal.empty()) {
       status.Started(input.path);
-      FileSurface surface(report, i);
+      FileSurface surface(report, i, line.json ? &file.report : nullptr, line.quiet);
       ConversionOptions options = base;
       options.outputPath = input.outputPath;
       const RunResult& result =
-          results[i].emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
+          file.result.emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
+      if (line.verbose && !line.json && !line.quiet)
+        for (const BitmapRecord& record : result.bitmaps) report.PrintLine(i, cli::BitmapLine(record));
       const bool wentWell = result.outcome == RunOutcome::Converted || result.outcome == RunOutcome::NoEffect;
-      report.Finish(i, wentWell ? std::string() : "pressling-cli: " + result.detail);
+      if (!wentWell) file.error = result.detail;
     } else {
-      report.Finish(i, "pressling-cli: " + cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal);
+      file.error = cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal;
     }
+    report.Finish(i, file.error.empty() ? std::string() : "pressling-cli: " + file.error);
     status.Finished();
   }, Interrupted);
   status.Close();
@@ -124,7 +154,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   cli::RunSummary summary;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     if (!inputs[i].refusal.empty()) summary.CountRefusedBeforeRun();
-    else if (results[i]) summary.Count(*results[i]);
+    else if (files[i].result) summary.Count(*files[i].result);
   }
   return summary;
 }
@@ -156,15 +186,17 @@ int main(int argc, char** argv) {
   int status = collection.errors.empty() ? 0 : 1;
 
   // The output folder is made once there is something to put in it.
-  if (!line.outputDir.empty() && !collection.inputs.empty()) {
+  if (!line.outputDir.empty() && !collection.inputs.empty() && !line.dryRun) {
     if (std::filesystem::create_directories(line.outputDir, ec); ec) {
       const Error error = FileFailure("create the folder", line.outputDir, ec.value());
       std::fprintf(stderr, "pressling-cli: %s\n", error.message.c_str());
       return 1;
     }
   }
-  const cli::RunSummary summary = ConvertAll(collection.inputs, line);
+  std::vector<cli::FileOutcome> files;
+  const cli::RunSummary summary = ConvertAll(collection.inputs, line, files);
   if (!summary.AllWent()) status = 1;
+  if (line.json) std::fputs(cli::RunDocument(kVersion, line.bitmapMode, line.dryRun, files, summary).c_str(), stdout);
 
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
@@ -175,6 +207,6 @@ int main(int argc, char** argv) {
     std::signal(interruptedBy.load(), SIG_DFL);
     std::raise(interruptedBy.load());
   }
-  if (collection.inputs.size() > 1) std::fputs(summary.Text().c_str(), stderr);
+  if (collection.inputs.size() > 1 && !line.quiet) std::fputs(summary.Text(line.dryRun).c_str(), stderr);
   return status;
 }

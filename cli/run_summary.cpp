@@ -23,10 +23,12 @@ void RunSummary::Count(const RunResult& result) {
   }
 }
 
-std::string RunSummary::Text() const {
-  return "pressling-cli: " + std::to_string(files) + " files: " + std::to_string(written) + " written, " +
-         std::to_string(noEffect) + " no effect, " + std::to_string(refused) + " refused, " + std::to_string(failed) +
-         " failed\npressling-cli: " + std::to_string(bytesSaved) + " bytes saved on the written files\n";
+std::string RunSummary::Text(bool dryRun) const {
+  return "pressling-cli: " + std::to_string(files) + " files: " + std::to_string(written) +
+         (dryRun ? " would be written, " : " written, ") + std::to_string(noEffect) + " no effect, " +
+         std::to_string(refused) + " refused, " + std::to_string(failed) + " failed\npressling-cli: " +
+         std::to_string(bytesSaved) +
+         (dryRun ? " bytes would be saved on the files that would be written\n" : " bytes saved on the written files\n");
 }
 
 }  // namespace pressling::cli

@@ -20,8 +20,8 @@ struct RunSummary {
   void Count(const RunResult& result);
   void CountRefusedBeforeRun() { ++files, ++refused; }
   bool AllWent() const { return refused == 0 && failed == 0; }
-  // Two lines, each ending in a line end.
-  std::string Text() const;
+  // Two lines, each ending in a line end; a dry run's say what would be written and saved.
+  std::string Text(bool dryRun = false) const;
 };
 
 }  // namespace pressling::cli

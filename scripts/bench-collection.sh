@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The corpus folder converted with -o into a fresh folder, against `cp -r` of
 # the same folder, with -j 1 and -j 2 and the default run folder (TMPDIR
-# unset). Each is run ROUNDS times, in turns; the medians and their ratios are
+# unset), and the dry run with a line per bitmap (-n -v) against the real run. Each is run ROUNDS times, in turns; the medians and their ratios are
 # printed, then the peak memory of a run with -j 2.
 #   scripts/bench-collection.sh [CLI] [ROUNDS]
 # CLI defaults to build/cli/pressling-cli; PRESSLING_CORPUS names another corpus.
@@ -30,19 +30,22 @@ seconds() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-: >"$work/copy" && : >"$work/j1" && : >"$work/j2"
+: >"$work/copy" && : >"$work/j1" && : >"$work/j2" && : >"$work/nv"
 for _ in $(seq "$rounds"); do
   seconds cp -r "$corpus" "$work/target" >>"$work/copy"
   seconds "$cli" -j 1 -o "$work/target" "$corpus" >>"$work/j1"
   seconds "$cli" -j 2 -o "$work/target" "$corpus" >>"$work/j2"
+  seconds "$cli" -j 1 -n -v -o "$work/target" "$corpus" >>"$work/nv"
 done
 copy=$(median <"$work/copy")
 j1=$(median <"$work/j1")
 j2=$(median <"$work/j2")
+nv=$(median <"$work/nv")
 echo "corpus: $corpus ($(find "$corpus" -iname '*.prc' | wc -l) databases), median of $rounds rounds"
 printf 'cp -r                 %.4f s\n' "$copy"
 printf 'pressling-cli -j 1 -o %.4f s  %.1f times cp -r\n' "$j1" "$(echo "$j1 / $copy" | bc -l)"
 printf 'pressling-cli -j 2 -o %.4f s  %.1f times cp -r\n' "$j2" "$(echo "$j2 / $copy" | bc -l)"
+printf 'pressling-cli -j 1 -n -v -o %.4f s  %.2f times the real run with -j 1\n' "$nv" "$(echo "$nv / $j1" | bc -l)"
 
 rm -rf "$work/target"
 /usr/bin/time -v "$cli" -j 2 -o "$work/target" "$corpus" 2>"$work/time" >/dev/null || true

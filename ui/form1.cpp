@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "database/conversion_run.h"
+#include "ui/details_dialog.h"
 #include "ui/link_label.h"
 #include "ui/twips.h"
 
@@ -109,6 +110,13 @@ Form1::Form1(QWidget* parent)
   contextMenu_ = new QMenu(this);
   contextMenu_->setToolTipsVisible(true);
   contextMenu_->addAction(thorough_);
+  details_ = new QAction(QString::fromUtf8("詳細…"), this);
+  details_->setEnabled(false);
+  const QString detailsTip = QString::fromUtf8("前回の変換の各ビットマップを、変換前と変換後の絵で表示します");
+  details_->setToolTip(detailsTip);
+  details_->setStatusTip(detailsTip);
+  connect(details_, &QAction::triggered, this, &Form1::ShowDetails);
+  contextMenu_->addAction(details_);
   setContextMenuPolicy(Qt::CustomContextMenu);
   // popup() rather than exec(): a menu opened during a run must not hold it.
   connect(this, &QWidget::customContextMenuRequested, this,
@@ -162,6 +170,15 @@ void Form1::ShowOpenDialog() {
   openDialog_->open();
 }
 
+DetailsDialog* Form1::ShowDetails() {
+  if (!lastRun_) return nullptr;
+  if (detailsDialog_) detailsDialog_->close();
+  detailsDialog_ = new DetailsDialog(BuildDetails(*lastRun_), this);
+  detailsDialog_->setAttribute(Qt::WA_DeleteOnClose);
+  detailsDialog_->show();
+  return detailsDialog_;
+}
+
 void Form1::closeEvent(QCloseEvent* event) {
   if (!busy_) {
     event->accept();
@@ -181,7 +198,9 @@ void Form1::RunConversion(const QString& path, const ConversionOptions& options)
       QCoreApplication::sendPostedEvents();
       return !closeRequested_;
     };
-    converter_(QFile::encodeName(path).toStdString(), surface_, eventPass, options);
+    const std::string input = QFile::encodeName(path).toStdString();
+    lastRun_ = CaptureRun(input, converter_(input, surface_, eventPass, options));
+    details_->setEnabled(true);
   }
   busy_ = false;
   if (closeRequested_) close();

@@ -4,9 +4,11 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "database/conversion_run.h"
+#include "ui/details_model.h"
 #include "ui/window_surface.h"
 
 class QAction;
@@ -16,6 +18,7 @@ class QMenu;
 
 namespace pressling::ui {
 
+class DetailsDialog;
 class LinkLabel;
 
 // Runs one conversion; ConvertDatabase unless a test replaces it.
@@ -24,8 +27,8 @@ using Converter = std::function<RunResult(const std::string& path, ReportSurface
 
 // The tool's only window: the background picture with its report panel, the
 // report printed into it, the home-page link, the folder picture that opens a
-// file dialog, the context menu with the thorough mode, and the drop target
-// that starts a conversion run.
+// file dialog, the context menu with the thorough mode and the last run's
+// details, and the drop target that starts a conversion run.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -41,6 +44,8 @@ class Form1 : public QWidget {
   // The checkable context-menu entry; a run uses its state at the moment the
   // run was asked for.
   QAction& ThoroughAction() { return *thorough_; }
+  // The context-menu entry that opens the details; enabled once a run has ended.
+  QAction& DetailsAction() { return *details_; }
   // True from the moment a file is accepted until its run has returned.
   bool IsBusy() const { return busy_; }
 
@@ -51,6 +56,9 @@ class Form1 : public QWidget {
   // there goes to StartRun. Nothing happens while a run is going on.
   void ShowOpenDialog();
   void SetConverter(Converter converter) { converter_ = std::move(converter); }
+  // Opens the details of the last run that ended, read from its files as they
+  // are now, replacing a details dialog still open; null before the first run.
+  DetailsDialog* ShowDetails();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -66,8 +74,11 @@ class Form1 : public QWidget {
   LinkLabel* label3_;
   QLineEdit* text1_;
   QAction* thorough_;
+  QAction* details_;
   QMenu* contextMenu_;
   QPointer<QFileDialog> openDialog_;
+  QPointer<DetailsDialog> detailsDialog_;
+  std::optional<FinishedRun> lastRun_;
   QString lastFolder_;
   Converter converter_ = ConvertDatabase;
   bool busy_ = false;

@@ -101,18 +101,62 @@ TEST_F(CollectionTest, BadArgumentsAreReportedAndTheOthersGoOn) {
   EXPECT_TRUE(found.inputs[1].refusal.empty());
 }
 
-TEST_F(CollectionTest, FolderThatHoldsTheOutputFolderIsRefused) {
-  for (const fs::path& out : {root / "out", root / "a" / "new" / "deeper", root}) {
-    const Collection found = Collect({Root(), (root / "z.prc").string()}, out);
-    ASSERT_EQ(found.errors.size(), 1u) << out;
-    EXPECT_EQ(found.errors[0], Root() + ": the output folder " + out.string() +
-                                   " lies inside it, where the outputs would be taken for inputs; skipped");
-    EXPECT_EQ(Paths(found), std::vector<std::string>{(root / "z.prc").string()});
+TEST_F(CollectionTest, OutputFolderBelowAFolderArgumentIsLeftOut) {
+  const std::vector<std::string> all = Paths(Collect({Root()}, {}));
+  // Earlier outputs and a stray database in the output folders, one of them deep in the tree.
+  fs::create_directories(root / "out" / "a");
+  fs::create_directories(root / "b" / "new");
+  for (const char* name : {"out/a/x_comp.prc", "out/stray.prc", "b/new/stray.PRC"}) test::WriteBytes(root / name, {1});
+  fs::create_symlink(root / "out", folder / "outlink");
+  std::vector<std::string> withDeepStray = all;
+  withDeepStray.insert(withDeepStray.begin() + 2, Root() + "/b/new/stray.PRC");
+  for (const std::string& out : {Root() + "/out", Root() + "/out/", Root() + "/./out", (folder / "outlink").string()}) {
+    const Collection found = Collect({Root()}, out);
+    EXPECT_TRUE(found.errors.empty()) << out;
+    EXPECT_EQ(Paths(found), withDeepStray) << out;
+    EXPECT_EQ(found.inputs[1].outputPath, fs::path(out) / "a" / "deep" / "x_comp.prc");
   }
-  // Reached through a link, the output folder still lies inside.
-  EXPECT_EQ(Collect({Root()}, root / "folderlink" / "out").errors.size(), 1u);
-  // A sibling whose name merely starts alike is outside.
-  EXPECT_TRUE(Collect({Root()}, folder / "tree2").errors.empty());
+  std::vector<std::string> withTopStray = all;
+  withTopStray.insert(withTopStray.end() - 1, Root() + "/out/stray.prc");
+  EXPECT_EQ(Paths(Collect({Root()}, root / "b" / "new")), withTopStray);
+  // Only the output folder itself: a folder of another name is walked, and so
+  // is the output folder when it is the folder argument.
+  EXPECT_EQ(Collect({Root()}, folder / "elsewhere").inputs.size(), all.size() + 2);
+  EXPECT_EQ(Paths(Collect({(root / "out").string()}, root / "out")),
+            std::vector<std::string>{(root / "out" / "stray.prc").string()});
+  // The output folder the same as the folder argument: outputs beside the inputs.
+  const Collection beside = Collect({Root()}, root);
+  EXPECT_EQ(beside.inputs.size(), all.size() + 2);
+  EXPECT_EQ(beside.inputs[0].outputPath, root / "A_comp.prc");
+}
+
+TEST_F(CollectionTest, FileWhoseOutputWouldReplaceAnInputIsRefused) {
+  test::WriteBytes(root / "z_comp.prc", {1});
+  const std::string z = (root / "z.prc").string();
+  const std::string zComp = (root / "." / "z_comp.prc").string();
+  // Beside the input, in either order, and when z.prc is found in a folder.
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {z, zComp, (root / "A.PRC").string()}, {zComp, z, (root / "A.PRC").string()}, {zComp, Root()}}) {
+    const Collection found = Collect(arguments, {});
+    EXPECT_TRUE(found.errors.empty());
+    for (const Input& input : found.inputs) {
+      if (input.path == z)
+        EXPECT_EQ(input.refusal, "its output " + (root / "z_comp.prc").string() + " would replace " + zComp +
+                                     ", an input of this run");
+      else
+        EXPECT_EQ(input.refusal, "") << input.path;
+    }
+  }
+  // Into an output folder reached through a link, from a folder argument.
+  fs::create_directory(folder / "out");
+  fs::create_symlink(folder / "out", folder / "outlink");
+  test::WriteBytes(folder / "out" / "A_comp.prc", {1});
+  const Collection into = Collect({(folder / "out" / "A_comp.prc").string(), Root()}, folder / "outlink");
+  ASSERT_EQ(into.inputs.size(), 6u);
+  EXPECT_EQ(into.inputs[1].refusal, "its output " + (folder / "outlink" / "A_comp.prc").string() + " would replace " +
+                                        (folder / "out" / "A_comp.prc").string() + ", an input of this run");
+  EXPECT_EQ(into.inputs[0].refusal, "");
+  EXPECT_EQ(into.inputs[2].refusal, "");
 }
 
 TEST(Utf8TextTest, ValidAndInvalidSequences) {

@@ -104,9 +104,6 @@ TEST_F(CliFolderTest, BadOutputFolderOrJobCountWritesNothing) {
   for (const Case& c : std::vector<Case>{
            {"-o file in", 2, "pressling-cli: the output folder file is not a folder\n"},
            {"-j 0 in", 2, "pressling-cli: -j takes a whole number from 1 to 1024, not '0'\n"},
-           {"-o in/sub/out in", 1,
-            "pressling-cli: in: the output folder in/sub/out lies inside it, where the outputs would be taken for "
-            "inputs; skipped\n"},
        }) {
     const CliRun run = Run(c.arguments);
     EXPECT_EQ(run.status, c.status) << c.arguments;
@@ -114,6 +111,56 @@ TEST_F(CliFolderTest, BadOutputFolderOrJobCountWritesNothing) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(test::Contents(folder.path()), before) << c.arguments;
   }
+}
+
+TEST_F(CliFolderTest, OutputFolderInsideTheFolderArgumentGivesTheSameOutputsTwice) {
+  const auto inputs = test::Contents(folder / "in");
+  const Bytes a = test::ReadBytes(folder / "in" / "a.prc");
+  fs::create_symlink("out", folder / "outlink");
+  struct Case {
+    std::string arguments;
+    fs::path out;  // where the outputs land, below the temporary folder
+    bool madeFirst;
+  };
+  for (const Case& c : std::vector<Case>{{"-o out .", "out", false},
+                                         {"-o ./out/ .", "out", false},
+                                         {"-o outlink .", "out", true},
+                                         {"-o in/sub/out in", "in/sub/out", false}}) {
+    fs::remove_all(folder / "out");
+    if (c.madeFirst) fs::create_directory(folder / c.out);
+    const bool fromHere = c.arguments.back() == '.';
+    const std::vector<std::string> expected =
+        fromHere ? std::vector<std::string>{"in", "in/a_comp.prc", "in/sub", "in/sub/B_comp.prc"}
+                 : std::vector<std::string>{"a_comp.prc", "sub", "sub/B_comp.prc"};
+    const CliRun first = Run(c.arguments);
+    EXPECT_EQ(first.status, 0) << c.arguments << ": " << first.err;
+    ASSERT_EQ(test::Contents(folder / c.out), expected) << c.arguments;
+    const Bytes output = test::ReadBytes(folder / c.out / expected.back());
+    const CliRun second = Run(c.arguments);
+    EXPECT_EQ(second.status, 0) << c.arguments << ": " << second.err;
+    EXPECT_EQ(second.out, first.out) << c.arguments;
+    EXPECT_EQ(second.err, first.err) << c.arguments;
+    EXPECT_EQ(test::Contents(folder / c.out), expected) << c.arguments << ": nothing in an out/out";
+    EXPECT_EQ(test::ReadBytes(folder / c.out / expected.back()), output);
+    fs::remove_all(folder / "in" / "sub" / "out");
+    EXPECT_EQ(test::Contents(folder / "in"), inputs) << c.arguments;
+    EXPECT_EQ(test::ReadBytes(folder / "in" / "a.prc"), a);
+  }
+}
+
+TEST_F(CliFolderTest, FileWhoseOutputWouldReplaceAnInputIsRefusedAndTheOthersGoOn) {
+  const Bytes earlier = test::ReadBytes(folder / "in" / "a_comp.prc");
+  const CliRun run = Run("in/a.prc ./in/a_comp.prc in/sub/B.PRC");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("pressling-cli: in/a.prc: its output in/a_comp.prc would replace ./in/a_comp.prc, an "
+                         "input of this run\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("pressling-cli: 3 files: 2 written, 0 no effect, 1 refused, 0 failed\n"), std::string::npos)
+      << run.err;
+  EXPECT_EQ(test::ReadBytes(folder / "in" / "a_comp.prc"), earlier);
+  EXPECT_TRUE(fs::exists(folder / "in" / "a_comp_comp.prc"));
+  EXPECT_TRUE(fs::exists(folder / "in" / "sub" / "B_comp.prc"));
 }
 
 }  // namespace

@@ -25,7 +25,7 @@ TEST(CliTest, OptionsAndUsageErrors) {
   EXPECT_EQ(help.out.rfind("Usage: pressling-cli [OPTION]... [--] FILE.prc|FOLDER...\n", 0), 0u);
   EXPECT_EQ(help.err, "");
 
-  for (const char* bad : {"", "-x.prc", "--verbose a.prc"}) {
+  for (const char* bad : {"", "-x.prc", "--loud a.prc", "-nx a.prc"}) {
     SCOPED_TRACE(bad);
     CliRun usage = RunCli(folder, bad);
     EXPECT_EQ(usage.status, 2);

@@ -22,7 +22,8 @@ contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for want in usr/bin/pressling usr/bin/pressling-cli usr/share/applications/pressling.desktop \
   usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/pressling.png \
   usr/share/man/man1/pressling.1.gz usr/share/man/man1/pressling-cli.1.gz \
-  usr/share/doc/pressling/copyright usr/share/doc/pressling/changelog.Debian.gz; do
+  usr/share/doc/pressling/copyright usr/share/doc/pressling/changelog.Debian.gz \
+  usr/share/bash-completion/completions/pressling-cli usr/share/zsh/vendor-completions/_pressling-cli; do
   grep -qxF "./$want" <<<"$contents" || fail "the package lacks /$want"
 done
 
@@ -31,6 +32,10 @@ dpkg-deb -x "$deb" "$root"
 bin=$root/usr/bin
 [ "$("$bin/pressling-cli" --version)" = "pressling-cli 0.91" ] || fail "pressling-cli --version"
 desktop-file-validate "$root/usr/share/applications/pressling.desktop" || fail "desktop entry"
+# bash-completion loads the file named after the command from its folder.
+[ "$(bash --norc --noprofile -c 'source "$1" && complete -p pressling-cli' _ \
+  "$root/usr/share/bash-completion/completions/pressling-cli")" = "complete -F _pressling_cli pressling-cli" ] ||
+  fail "the bash completion does not complete pressling-cli"
 
 mkdir -p "$work/files" "$work/runs" "$work/home"
 mkdir -m 700 "$work/runtime"

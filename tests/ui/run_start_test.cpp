@@ -40,7 +40,7 @@ pressling::ui::Converter RecordingConverter(std::vector<RecordedRun>& runs, int 
     for (int i = 0; i < passes && eventPass(); ++i) {
     }
     runs.push_back({path, options});
-    return pressling::RunResult{pressling::RunOutcome::NoEffect, {}, {}, {}};
+    return pressling::RunResult{pressling::RunOutcome::NoEffect, {}, {}, {}, {}};
   };
 }
 
@@ -209,7 +209,7 @@ class RunStartTest : public QObject {
     QVERIFY(!form.StartRun(QString()));
   }
 
-  void rightClickShowsOneUncheckedEntry() {
+  void rightClickShowsThoroughUncheckedAndDetailsDisabled() {
     Form1 form;
     QAction& thorough = form.ThoroughAction();
     QCOMPARE(thorough.text(), QString::fromUtf8("徹底圧縮"));
@@ -218,6 +218,10 @@ class RunStartTest : public QObject {
     QVERIFY(!thorough.toolTip().isEmpty() && !thorough.toolTip().contains(QLatin1Char('\n')));
     QVERIFY(thorough.toolTip() != thorough.text());
     QCOMPARE(thorough.statusTip(), thorough.toolTip());
+    QAction& details = form.DetailsAction();
+    QCOMPARE(details.text(), QString::fromUtf8("詳細…"));
+    QVERIFY(!details.isCheckable());
+    QVERIFY(!details.isEnabled());
 
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
@@ -227,7 +231,7 @@ class RunStartTest : public QObject {
       QTest::mouseClick(form.windowHandle(), Qt::RightButton, {}, at);
       QMenu* menu = nullptr;
       QTRY_VERIFY((menu = ShownMenu(form)) != nullptr);
-      QCOMPARE(menu->actions(), QList<QAction*>{&thorough});
+      QCOMPARE(menu->actions(), (QList<QAction*>{&thorough, &details}));
       QVERIFY(menu->toolTipsVisible());
       menu->close();
     }
