@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "cli/bitmap_lines.h"
+
 namespace pressling::web {
 
 namespace {
@@ -15,7 +17,7 @@ nlohmann::json FormJson(const BitmapForm& form) {
 nlohmann::json RecordJson(const BitmapRecord& record) {
   nlohmann::json json = {
       {"resource",
-       {{"type", std::string(record.resourceType.begin(), record.resourceType.end())},
+       {{"type", cli::ResourceTypeText(record.resourceType)},
         {"id", record.resourceId},
         {"index", record.resourceIndex}}},
       {"family_index", record.familyIndex},
@@ -36,7 +38,7 @@ nlohmann::json RecordJson(const BitmapRecord& record) {
   };
   if (record.transparent) json["transparent"] = *record.transparent;
   if (record.after) json["after"] = FormJson(*record.after);
-  if (!record.leftAlone.empty()) json["left_alone"] = record.leftAlone;
+  else json["left_alone"] = record.leftAlone;
   return json;
 }
 

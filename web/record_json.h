@@ -6,9 +6,9 @@
 
 namespace pressling::web {
 
-// A bitmap record with the keys of pressling-cli's --json: resource (type,
-// id, index), family_index, offset, output_offset, the header fields, before,
-// after (or null) and left_alone (or null).
+// A bitmap record with the keys and values of pressling-cli's --json:
+// resource (type, id, index), family_index, offset, output_offset, the header
+// fields, before, after and left_alone (one of them null).
 nlohmann::json RecordJson(const BitmapRecord& record);
 
 }  // namespace pressling::web

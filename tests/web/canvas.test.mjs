@@ -7,7 +7,8 @@ import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { existsSync, mkdirSync } from 'node:fs';
 import { join } from 'node:path';
-import { serve, launch, openPage, convert, download, root, corpus, skipReason, temporaryFolder } from './harness.mjs';
+import { serve, launch, openPage, convert, download, root, cli, corpus, skipReason,
+         temporaryFolder } from './harness.mjs';
 
 const reference = process.env.PRESSLING_RENDER_REFERENCE || join(root, 'build/tests/web/pressling_render_reference');
 
@@ -27,8 +28,14 @@ function nativePicture(database, canvas) {
   return { width, height, rgba: run.stdout.subarray(newline + 1) };
 }
 
+// pressling-cli's records of a dry run in thorough mode.
+function nativeRecords(name) {
+  const run = spawnSync(cli, ['--thorough', '-n', '--json', name], { cwd: corpus, encoding: 'utf8' });
+  return JSON.parse(run.stdout).files[0].bitmaps;
+}
+
 function skip() {
-  return skipReason({ needCorpus: true }) ||
+  return skipReason({ needCorpus: true, needCli: true }) ||
     (existsSync(reference) ? false : `no ${reference}: run scripts/build.sh first`);
 }
 
@@ -52,6 +59,14 @@ test('canvases hold the core renderer\'s pixels for 1, 2, 4, 8 (system palette a
       pixels: Array.from(canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data),
     })));
     assert.ok(canvases.length > 0, `${name}: no canvas`);
+    // The page's records are pressling-cli's: the same bitmaps drawn, at the same places, the rest left alone.
+    const records = nativeRecords(name);
+    const places = (side) => canvases.filter((c) => c.side === side).map((c) => `${c.resourceIndex}:${c.offset}:${c.bytes}`);
+    const changed = records.filter((r) => r.after !== null);
+    assert.deepEqual(places('before'), changed.map((r) => `${r.resource.index}:${r.offset}:${r.before.bytes}`));
+    assert.deepEqual(places('after'), changed.map((r) => `${r.resource.index}:${r.output_offset}:${r.after.bytes}`));
+    assert.equal(await page.$$eval(`${element} details.left-alone li`, (all) => all.length),
+                 records.length - changed.length, `${name}: bitmaps left alone`);
     for (const canvas of canvases) {
       const where = `${name} bitmap ${canvas.bitmap} ${canvas.side}`;
       const picture = nativePicture(canvas.side === 'after' ? output : join(corpus, name), canvas);
