@@ -33,6 +33,19 @@ TEST(CommandLineTest, OptionsInEveryForm) {
   EXPECT_EQ(Parse({"--version"}).action, CommandLine::Action::Version);
 }
 
+TEST(CommandLineTest, FlagsAloneAndGrouped) {
+  const CommandLine none = Parse({"a.prc"});
+  EXPECT_FALSE(none.dryRun || none.verbose || none.json || none.quiet);
+  for (const auto& args : std::vector<std::vector<const char*>>{{"-n", "-v", "-q", "--json", "a.prc"},
+                                                                {"-nvq", "--json", "a.prc"},
+                                                                {"a.prc", "--dry-run", "--verbose", "--quiet", "--json"}}) {
+    const CommandLine line = Parse(args);
+    ASSERT_EQ(line.action, CommandLine::Action::Run) << line.error;
+    EXPECT_TRUE(line.dryRun && line.verbose && line.json && line.quiet);
+    EXPECT_EQ(line.arguments, std::vector<std::string>{"a.prc"});
+  }
+}
+
 TEST(CommandLineTest, UsageErrorsSayWhatIsWrong) {
   const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
       {{}, "no file given"},
@@ -43,7 +56,8 @@ TEST(CommandLineTest, UsageErrorsSayWhatIsWrong) {
       {{"a.prc", "-j"}, "-j needs a number of runs"},
       {{"a.prc", "--output-dir"}, "--output-dir needs a folder"},
       {{"--output-dir=", "a.prc"}, "--output-dir= needs a folder"},
-      {{"--verbose", "a.prc"}, "unknown option --verbose"},
+      {{"--loud", "a.prc"}, "unknown option --loud"},
+      {{"-nx", "a.prc"}, "unknown option -nx"},
   };
   for (const auto& [args, error] : cases) {
     const CommandLine line = Parse(args);
