@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/bitmap_lines.h"
+#include "cli/record_json.h"
 
 namespace pressling::cli {
 
@@ -11,55 +11,14 @@ namespace {
 // Keys come out in the order the manual page lists them.
 using json = nlohmann::ordered_json;
 
-const char* StatusName(const FileOutcome& file) {
-  if (!file.result) return "refused";
-  switch (file.result->outcome) {
-    case RunOutcome::Converted:
-      return "written";
-    case RunOutcome::NoEffect:
-      return "no_effect";
-    case RunOutcome::Refused:
-      return "refused";
-    case RunOutcome::Failed:
-    case RunOutcome::Stopped:
-    case RunOutcome::Busy:
-      break;
-  }
-  return "failed";
-}
-
-json FormJson(const BitmapForm& form) {
-  return {{"compression", CompressionName(form.compression)}, {"bytes", form.bytes}};
-}
-
-json BitmapJson(const BitmapRecord& record) {
-  return {
-      {"resource", {{"type", ResourceTypeText(record.resourceType)}, {"id", record.resourceId},
-                    {"index", record.resourceIndex}}},
-      {"family_index", record.familyIndex},
-      {"offset", record.offset},
-      {"output_offset", record.outputOffset},
-      {"version", record.version},
-      {"width", record.width},
-      {"height", record.height},
-      {"row_bytes", record.rowBytes},
-      {"pixel_size", record.pixelSize},
-      {"density", record.density},
-      {"color_table", record.colorTable},
-      {"direct_color", record.directColor},
-      {"transparent", record.transparent ? json(*record.transparent) : json(nullptr)},
-      {"before", FormJson(record.before)},
-      {"after", record.after ? FormJson(*record.after) : json(nullptr)},
-      {"left_alone", record.after ? json(nullptr) : json(record.leftAlone)},
-  };
-}
+const char* StatusName(const FileOutcome& file) { return file.result ? OutcomeName(file.result->outcome) : "refused"; }
 
 json FileJson(const FileOutcome& file) {
   const RunResult* run = file.result ? &*file.result : nullptr;
   const bool rebuilt = run && (run->outcome == RunOutcome::Converted || run->outcome == RunOutcome::NoEffect);
   json bitmaps = json::array();
   if (run)
-    for (const BitmapRecord& record : run->bitmaps) bitmaps.push_back(BitmapJson(record));
+    for (const BitmapRecord& record : run->bitmaps) bitmaps.push_back(RecordJson(record));
   return {
       {"path", file.path},
       {"status", StatusName(file)},

@@ -19,14 +19,14 @@
 #include "bitmap/bitmap_picture.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
-#include "web/record_json.h"
+#include "cli/record_json.h"
 #include "web/report_lines.h"
 
 namespace pressling::web {
 namespace {
 
 namespace fs = std::filesystem;
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 std::vector<std::vector<std::uint8_t>> keptBlocks;
 std::string answer;
@@ -69,20 +69,10 @@ std::string PlainName(std::string name) {
   return name;
 }
 
-const char* StatusName(RunOutcome outcome) {
-  switch (outcome) {
-    case RunOutcome::Converted:
-      return "written";
-    case RunOutcome::NoEffect:
-      return "no-effect";
-    case RunOutcome::Refused:
-      return "refused";
-    case RunOutcome::Failed:
-    case RunOutcome::Stopped:
-    case RunOutcome::Busy:
-      break;
-  }
-  return "failed";
+// The page's hooks spell the outcome with a hyphen.
+std::string StatusName(RunOutcome outcome) {
+  const std::string name = cli::OutcomeName(outcome);
+  return name == "no_effect" ? "no-effect" : name;
 }
 
 }  // namespace
@@ -119,7 +109,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
 
   json reply = {{"status", StatusName(result.outcome)}, {"lines", surface.lines()}, {"detail", result.detail},
                 {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}};
-  for (const BitmapRecord& record : result.bitmaps) reply["bitmaps"].push_back(RecordJson(record));
+  for (const BitmapRecord& record : result.bitmaps) reply["bitmaps"].push_back(cli::RecordJson(record));
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));
