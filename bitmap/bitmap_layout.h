@@ -24,6 +24,7 @@ const char* CodecName(BitmapCodec codec);
 inline constexpr std::size_t kCompressionTypeOffset = 13;
 inline constexpr std::uint16_t kFlagWordCompressed = 0x8000;
 inline constexpr std::uint16_t kFlagWordColorTable = 0x4000;
+inline constexpr std::uint16_t kFlagWordTransparency = 0x2000;
 inline constexpr std::uint16_t kFlagWordIndirect = 0x1000;
 inline constexpr std::uint16_t kFlagWordForScreen = 0x0800;
 inline constexpr std::uint16_t kFlagWordDirectColor = 0x0400;

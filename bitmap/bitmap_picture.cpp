@@ -14,7 +14,6 @@ namespace pressling {
 
 namespace {
 
-constexpr std::uint16_t kFlagWordTransparency = 0x2000;
 constexpr std::size_t kWidthOffset = 0;
 constexpr std::size_t kTransparentIndexOffsetV2 = 12;
 constexpr std::size_t kPixelFormatOffsetV3 = 11;

@@ -8,7 +8,6 @@ namespace pressling {
 
 namespace {
 
-constexpr std::uint16_t kFlagWordTransparency = 0x2000;
 constexpr std::size_t kTransparentIndexV2 = 12;
 constexpr std::size_t kDensityV3 = 14;
 constexpr std::size_t kTransparentValueV3 = 16;

@@ -43,6 +43,15 @@ void CheckRecords(const Bytes& input, const Bytes& output, const RunResult& resu
   else EXPECT_EQ(length, result.report.resultSize) << "the records add up to the output that was not kept";
 }
 
+// One run of input, written as db.prc into folder, with TMPDIR in folder/tmp.
+RunResult ConvertIn(const test::TempFolder& folder, const Bytes& input, const ConversionOptions& options,
+                    test::RecordingSurface& surface) {
+  std::filesystem::create_directories(folder / "tmp");
+  test::WriteBytes(folder / "db.prc", input);
+  test::TmpDirOverride tmpDir(folder / "tmp");
+  return ConvertDatabase((folder / "db.prc").string(), surface, {}, options);
+}
+
 TEST(RunRecordsTest, RecordsOfEveryCorpusDatabaseAddUpInBothModes) {
   PRESSLING_REQUIRE_CORPUS();
   std::size_t records = 0, rewritten = 0, runs = 0;
@@ -51,13 +60,10 @@ TEST(RunRecordsTest, RecordsOfEveryCorpusDatabaseAddUpInBothModes) {
     const Bytes input = test::ReadBytes(path);
     for (BitmapMode mode : {BitmapMode::Classic, BitmapMode::Thorough}) {
       test::TempFolder folder;
-      test::TmpDirOverride tmpDir(folder / "tmp");
-      std::filesystem::create_directory(folder / "tmp");
-      test::WriteBytes(folder / "db.prc", input);
       test::RecordingSurface surface;
       ConversionOptions options;
       options.bitmapMode = mode;
-      const RunResult result = ConvertDatabase((folder / "db.prc").string(), surface, {}, options);
+      const RunResult result = ConvertIn(folder, input, options, surface);
       if (result.outcome == RunOutcome::Refused) {
         EXPECT_TRUE(result.bitmaps.empty());
         continue;
@@ -81,21 +87,18 @@ TEST(RunRecordsTest, DryRunGivesTheFiguresAndRecordsOfTheRealRunAndWritesNothing
   const Bytes input = test::ReadBytes(databases.front().parent_path() / "harbaum__palmos__IR-Pong2.prc");
   for (bool chosen : {false, true}) {
     test::TempFolder folder;
-    test::TmpDirOverride tmpDir(folder / "tmp");
-    std::filesystem::create_directory(folder / "tmp");
-    test::WriteBytes(folder / "db.prc", input);
     test::RecordingSurface surface;
     ConversionOptions options;
     options.bitmapMode = BitmapMode::Thorough;
     if (chosen) options.outputPath = folder / "out" / "db_comp.prc";
     options.dryRun = true;
-    const RunResult dry = ConvertDatabase((folder / "db.prc").string(), surface, {}, options);
+    const RunResult dry = ConvertIn(folder, input, options, surface);
     ASSERT_EQ(dry.outcome, RunOutcome::Converted) << dry.detail;
     const std::vector<std::string> dryLines = surface.VisibleTexts();
     EXPECT_EQ(test::Contents(folder.path()), (std::vector<std::string>{"db.prc", "tmp"}));
 
     options.dryRun = false;
-    const RunResult real = ConvertDatabase((folder / "db.prc").string(), surface, {}, options);
+    const RunResult real = ConvertIn(folder, input, options, surface);
     ASSERT_EQ(real.outcome, RunOutcome::Converted) << real.detail;
     EXPECT_EQ(surface.VisibleTexts(), dryLines);
     EXPECT_EQ(dry.outputPath, real.outputPath);
