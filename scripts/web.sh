@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the page into build-web/site/: the core compiled with emscripten to
+# Installs what is missing and builds the page into build-web/site/: the core compiled with emscripten to
 # WebAssembly (build-web/wasm/), the page's own files from web/site/, and
 # fflate's browser module from node_modules (npm ci when the lockfile is newer).
 #   scripts/web.sh            build
@@ -7,6 +7,7 @@
 # The folder build-web/site/ is the whole page: any static host serves it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
 command -v emcc >/dev/null || { echo "web.sh: emcc is missing (package emscripten; scripts/install-deps.sh)" >&2; exit 1; }
 command -v npm >/dev/null || { echo "web.sh: npm is missing (Node 20 or later with npm)" >&2; exit 1; }
 
