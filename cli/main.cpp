@@ -123,6 +123,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   // One slot per file, each written by the thread that converts it; no
   // result for a file refused before its run or never started after an interrupt.
   files.assign(inputs.size(), {});
+  for (std::size_t i = 0; i < inputs.size(); ++i) files[i].path = inputs[i].path;
   ConversionOptions base;
   base.bitmapMode = line.bitmapMode;
   base.dryRun = line.dryRun;
@@ -131,7 +132,6 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
     const cli::Input& input = inputs[i];
     cli::FileOutcome& file = files[i];
-    file.path = input.path;
     if (input.refusal.empty()) {
       status.Started(input.path);
       FileSurface surface(report, i, line.json ? &file.report : nullptr, line.quiet);
@@ -145,6 +145,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
       if (!wentWell) file.error = result.detail;
     } else {
       file.error = cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal;
+      file.refusedBeforeRun = true;
     }
     report.Finish(i, file.error.empty() ? std::string() : "pressling-cli: " + file.error);
     status.Finished();
@@ -153,8 +154,14 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
 
   cli::RunSummary summary;
   for (std::size_t i = 0; i < inputs.size(); ++i) {
-    if (!inputs[i].refusal.empty()) summary.CountRefusedBeforeRun();
-    else if (files[i].result) summary.Count(*files[i].result);
+    if (!inputs[i].refusal.empty()) {
+      summary.CountRefusedBeforeRun();
+    } else if (files[i].result) {
+      summary.Count(*files[i].result);
+    } else {
+      files[i].error = cli::EscapeInvalidUtf8(inputs[i].path) + ": interrupted before its run";
+      summary.CountNotRun();
+    }
   }
   return summary;
 }

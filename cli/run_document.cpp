@@ -11,7 +11,11 @@ namespace {
 // Keys come out in the order the manual page lists them.
 using json = nlohmann::ordered_json;
 
-const char* StatusName(const FileOutcome& file) { return file.result ? OutcomeName(file.result->outcome) : "refused"; }
+// A file without a run was refused before it, or never started after an interrupt.
+const char* StatusName(const FileOutcome& file) {
+  if (file.result) return OutcomeName(file.result->outcome);
+  return file.refusedBeforeRun ? "refused" : "failed";
+}
 
 json FileJson(const FileOutcome& file) {
   const RunResult* run = file.result ? &*file.result : nullptr;

@@ -16,6 +16,7 @@ struct FileOutcome {
   std::vector<std::string> report;    // the report lines its run printed
   std::optional<RunResult> result;    // empty when refused before any run
   std::string error;                  // the message for standard error; empty when none
+  bool refusedBeforeRun = false;      // refused by its name or place, before any run
 };
 
 // The whole run as one JSON document (the keys are listed in the manual page

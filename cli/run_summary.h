@@ -19,6 +19,7 @@ struct RunSummary {
 
   void Count(const RunResult& result);
   void CountRefusedBeforeRun() { ++files, ++refused; }
+  void CountNotRun() { ++files, ++failed; }  // never started: the run was interrupted
   bool AllWent() const { return refused == 0 && failed == 0; }
   // Two lines, each ending in a line end; a dry run's say what would be written and saved.
   std::string Text(bool dryRun = false) const;
