@@ -8,6 +8,7 @@
 #include "bitmap/big_endian.h"
 #include "bitmap/bitmap_decoder.h"
 #include "bitmap/bitmap_layout.h"
+#include "bitmap/bitmap_record.h"
 #include "bitmap/palm_system_palette.h"
 
 namespace pressling {
@@ -15,12 +16,7 @@ namespace pressling {
 namespace {
 
 constexpr std::size_t kWidthOffset = 0;
-constexpr std::size_t kTransparentIndexOffsetV2 = 12;
 constexpr std::size_t kPixelFormatOffsetV3 = 11;
-constexpr std::size_t kTransparentValueOffsetV3 = 16;
-// The direct-colour block of version 2 ends with the transparent colour: index, red, green, blue.
-constexpr std::size_t kDirectColorBlockLength = 8;
-constexpr std::size_t kDirectTransparentRedOffset = 5;
 
 Error Fault(const std::string& fault) { return Error{ErrorKind::Corrupt, "the bitmap cannot be shown: " + fault}; }
 
@@ -44,20 +40,6 @@ std::array<std::uint32_t, 256> IndexColours(const BitmapLayout& layout, std::spa
     }
   }
   return colours;
-}
-
-// The pixel value drawn transparent, when the bitmap has one. Headers before
-// version 2 hold no transparent value.
-std::optional<std::uint32_t> TransparentValue(const BitmapLayout& layout, std::span<const std::uint8_t> bitmap,
-                                              unsigned bits) {
-  if (!(layout.flags & kFlagWordTransparency) || layout.version < 2) return std::nullopt;
-  if (layout.version == 3) return ReadU32Be(bitmap, kTransparentValueOffsetV3);
-  if (bits != 16) return bitmap[kTransparentIndexOffsetV2];
-  // Version 2 keeps a 16-bit bitmap's transparent colour as 8-bit red, green and blue in its direct-colour block.
-  if (!(layout.flags & kFlagWordDirectColor)) return std::nullopt;
-  const std::size_t at = layout.prefixLength - kDirectColorBlockLength + kDirectTransparentRedOffset;
-  const std::uint32_t red = bitmap[at], green = bitmap[at + 1], blue = bitmap[at + 2];
-  return (red >> 3) << 11 | (green >> 2) << 5 | blue >> 3;
 }
 
 // RGB565 scaled so that full intensity is 255, as palmtopnm scales it.
@@ -97,7 +79,8 @@ Result<BitmapPicture> RenderBitmapPicture(std::span<const std::uint8_t> bitmap) 
 
   const std::array<std::uint32_t, 256> colours = bits == 16 ? std::array<std::uint32_t, 256>{}
                                                             : IndexColours(layout, bitmap, bits);
-  const std::optional<std::uint32_t> transparent = TransparentValue(layout, bitmap, bits);
+  // The header's transparent index or colour, read as the bitmap's record reads it.
+  const std::optional<std::uint32_t> transparent = DescribeBitmap(bitmap, 0, 0, 0).transparent;
   const unsigned mask = (1u << bits) - 1;
   picture.rgba.resize(std::size_t{picture.width} * picture.height * 4);
   std::uint8_t* out = picture.rgba.data();

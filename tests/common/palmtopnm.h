@@ -16,6 +16,8 @@ struct PnmImage {
   std::size_t width = 0;
   std::size_t height = 0;
   std::vector<std::uint8_t> rgb;
+
+  bool operator==(const PnmImage&) const = default;
 };
 
 // What palmtopnm makes of one rendition (counted from 1, markers not counted)

@@ -1,11 +1,7 @@
 // Every bitmap that thorough mode rewrites in the corpus must decode, with
 // netpbm's palmtopnm as an independent reader, to the same image as before.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -14,6 +10,7 @@
 #include "bitmap/thorough_walk.h"
 #include "database/conversion_run.h"
 #include "tests/common/corpus.h"
+#include "tests/common/palmtopnm.h"
 #include "tests/database/test_support.h"
 
 namespace pressling {
@@ -21,18 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using test::Bytes;
-
-std::optional<fs::path> FindPalmtopnm() {
-  const char* path = std::getenv("PATH");
-  std::string folders = path ? path : "/usr/bin:/bin";
-  for (std::size_t start = 0; start <= folders.size();) {
-    const std::size_t end = std::min(folders.find(':', start), folders.size());
-    const fs::path candidate = fs::path(folders.substr(start, end - start)) / "palmtopnm";
-    if (::access(candidate.c_str(), X_OK) == 0) return candidate;
-    start = end + 1;
-  }
-  return std::nullopt;
-}
 
 struct Resource {
   std::string type;
@@ -53,32 +38,13 @@ std::vector<Resource> Resources(const Bytes& b) {
   return resources;
 }
 
-// The image palmtopnm makes of one rendition of the family in file, or nothing when it fails.
-std::optional<Bytes> Palmtopnm(const fs::path& program, const fs::path& file, int rendition) {
-  const fs::path image = fs::path(file).replace_extension(".pnm");
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, image.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  std::string renditionText = std::to_string(rendition);
-  char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("-rendition"), renditionText.data(),
-                  const_cast<char*>(file.c_str()), nullptr};
-  pid_t child = -1;
-  const int spawned = ::posix_spawn(&child, program.c_str(), &actions, nullptr, argv, environ);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  if (spawned != 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return std::nullopt;
-  return test::ReadBytes(image);
-}
-
 bool IsMarker(const Bytes& piece, const WalkedBitmap& bitmap) {
   return piece[bitmap.position + 9] == 1 && piece[bitmap.position + 8] == kMarkerPixelSize;
 }
 
 TEST(PalmtopnmCorpusTest, EveryRewrittenBitmapDecodesToTheSameImage) {
   PRESSLING_REQUIRE_CORPUS();
-  const auto palmtopnm = FindPalmtopnm();
+  const auto palmtopnm = test::FindPalmtopnm();
   if (!palmtopnm) GTEST_SKIP() << "palmtopnm (Debian netpbm) is not installed; scripts/test.sh installs it";
 
   int compared = 0, rewrittenBitmaps = 0, unreadableOriginals = 0, outputs = 0;
@@ -133,12 +99,12 @@ TEST(PalmtopnmCorpusTest, EveryRewrittenBitmapDecodesToTheSameImage) {
         // Bitmaps that stayed are compared too: the reader must still find them.
         rewrittenBitmaps += !std::equal(before[i].data.begin() + a.position, before[i].data.begin() + a.position + a.length,
                                         rewritten.begin() + b.position, rewritten.begin() + b.position + b.length);
-        const auto original = Palmtopnm(*palmtopnm, folder / "before.bin", rendition);
+        const auto original = test::RunPalmtopnm(*palmtopnm, folder / "before.bin", rendition);
         if (!original) {
           ++unreadableOriginals;
           continue;
         }
-        const auto image = Palmtopnm(*palmtopnm, folder / "after.bin", rendition);
+        const auto image = test::RunPalmtopnm(*palmtopnm, folder / "after.bin", rendition);
         ASSERT_TRUE(image.has_value()) << "palmtopnm cannot read rendition " << rendition << " of the rewritten family";
         EXPECT_TRUE(*image == *original) << "rendition " << rendition << " decodes to another image";
         ++compared;
