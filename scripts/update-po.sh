@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Gathers every text a person reads from the sources into po/pressling.pot and
+# merges it into each catalog of po/LINGUAS (new texts arrive untranslated,
+# changed ones fuzzy), then reports what each catalog still lacks.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+mapfile -t cpp < <(git ls-files -- '*.cpp' '*.h' ':!tests' ':!bench')
+mapfile -t js < <(git ls-files -- 'web/site/*.js')
+xgettext --from-code=UTF-8 --add-comments=TRANSLATORS: --sort-by-file --package-name=pressling \
+  --language=C++ --keyword= --keyword=Tr --keyword=TrC:1c,2 --keyword=TrN:1,2 --keyword=Trf --keyword=TrNf:1,2 \
+  --keyword=TextId --flag=Trf:1:c-format --flag=TrNf:1:c-format --flag=TrNf:2:c-format \
+  -o po/pressling.pot "${cpp[@]}"
+if [ ${#js[@]} -gt 0 ]; then
+  xgettext --from-code=UTF-8 --add-comments=TRANSLATORS: --sort-by-file --join-existing --language=JavaScript \
+    --keyword= --keyword=t --keyword=tf --flag=tf:1:c-format -o po/pressling.pot "${js[@]}"
+fi
+for tag in $(grep -E '^[a-z]' po/LINGUAS); do
+  msgmerge --quiet --update --backup=none --no-fuzzy-matching po/$tag.po po/pressling.pot
+  printf '%s: ' "$tag"
+  msgfmt --check --statistics -o /dev/null po/$tag.po
+done
