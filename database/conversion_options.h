@@ -2,6 +2,8 @@
 
 #include <filesystem>
 
+#include "language/language.h"
+
 namespace pressling {
 
 // How a run compresses bitmaps. The report lines are the same in both modes.
@@ -20,6 +22,8 @@ struct ConversionOptions {
   // Everything but keeping the output: it is written in the run's private
   // folder only, and gone with it; no folder is made for it.
   bool dryRun = false;
+  // The language of the progress line and the report; Japanese unless chosen.
+  Language language;
 };
 
 }  // namespace pressling
