@@ -19,6 +19,7 @@
 #include "bitmap/bitmap_picture.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
+#include "language/language.h"
 #include "cli/record_json.h"
 #include "web/report_lines.h"
 
@@ -27,6 +28,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
+
+// Every text the page's scripts mark for translation, gathered from them at build time.
+constexpr const char* kPageTexts[] = {
+#include "page_texts.inc"
+};
 
 std::vector<std::vector<std::uint8_t>> keptBlocks;
 std::string answer;
@@ -83,27 +89,43 @@ using namespace pressling::web;
 
 extern "C" {
 
+// The page's texts in the language of tag ("ja", "en", "de", "fr"), from the
+// catalogs built into the core. Answers {id: translation} for every text the
+// page's scripts mark.
+EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
+  const Language language = Language::FromTag(tag);
+  json texts = json::object();
+  for (const char* id : kPageTexts) texts[id] = language.Tr(id);
+  return Answer(texts);
+}
+
 // Converts the database of length bytes at bytes, named name (UTF-8), in
-// thorough mode when thorough is not 0. Answers {status, lines, detail,
-// output_name, output, bitmaps}; output is a block, or null when no output
-// was kept; bitmaps are the run's records.
+// thorough mode when thorough is not 0, its report in the language of tag.
+// Answers {status, lines, detail, output_name, output, bitmaps}; output is a
+// block, or null when no output was kept; bitmaps are the run's records.
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
-                                                   int thorough) {
+                                                   int thorough, const char* tag) {
   keptBlocks.clear();
   static unsigned serial = 0;
   const fs::path folder = fs::path("/runs") / std::to_string(++serial);
   const std::string plain = PlainName(name);
+  const Language language = Language::FromTag(tag);
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
     fs::remove_all(folder, ec);
-    return Answer({{"status", "failed"}, {"lines", json::array()}, {"detail", plain + ": cannot store the file in memory"},
-                   {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}});
+    return Answer({{"status", "failed"},
+                   {"lines", json::array()},
+                   {"detail", language.Trf("%s: cannot store the file in memory", {plain})},
+                   {"output_name", nullptr},
+                   {"output", nullptr},
+                   {"bitmaps", json::array()}});
   }
 
   ReportLines surface;
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
+  options.language = language;
   const RunResult result = ConvertDatabase(plain, surface, {}, options);
   (void)::chdir("/");
 

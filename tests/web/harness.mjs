@@ -64,14 +64,15 @@ export async function launch(t, { language = 'ja' } = {}) {
   return browser;
 }
 
-// A new page at the site, once its worker has loaded the WebAssembly.
-export async function openPage(browser, address, { width = 1000, height = 900, language = 'ja' } = {}) {
+// A new page at the site, once its worker has loaded the WebAssembly; the
+// browser's languages are languages, or language alone.
+export async function openPage(browser, address, { width = 1000, height = 900, language = 'ja', languages = null } = {}) {
   const page = await browser.newPage();
   await page.setViewport({ width, height });
-  await page.evaluateOnNewDocument((lang) => {
-    Object.defineProperty(navigator, 'languages', { get: () => [lang] });
-    Object.defineProperty(navigator, 'language', { get: () => lang });
-  }, language);
+  await page.evaluateOnNewDocument((tags) => {
+    Object.defineProperty(navigator, 'languages', { get: () => tags });
+    Object.defineProperty(navigator, 'language', { get: () => tags[0] });
+  }, languages ?? [language]);
   const problems = [];
   page.on('pageerror', (error) => problems.push(String(error)));
   await page.goto(address, { waitUntil: 'load' });
@@ -102,9 +103,18 @@ export async function convert(page, paths, { thorough = true, timeout = 600000 }
   })), before);
 }
 
-// pressling-cli on one file in folder, as a user runs it there.
-export function runCli(folder, name, thorough) {
-  const run = spawnSync(cli, thorough ? ['--thorough', name] : [name], { cwd: folder, encoding: 'utf8' });
+// The environment without the variables that choose a language: pressling-cli's default, Japanese.
+export function environment(variables = {}) {
+  const chosen = { ...process.env };
+  for (const name of ['LANGUAGE', 'LC_ALL', 'LC_MESSAGES', 'LANG']) delete chosen[name];
+  return { ...chosen, ...variables };
+}
+
+// pressling-cli on one file in folder, as a user runs it there, in its
+// default language unless variables choose another.
+export function runCli(folder, name, thorough, variables = {}) {
+  const run = spawnSync(cli, thorough ? ['--thorough', name] : [name],
+                        { cwd: folder, encoding: 'utf8', env: environment(variables) });
   return { status: run.status, lines: run.stdout.split('\n').filter((line) => line !== ''), stderr: run.stderr };
 }
 

@@ -3,7 +3,9 @@
 // neighbour, a checkerboard where a pixel is transparent), its figures, and
 // the bitmaps left alone, folded, with their reasons. The pictures come from
 // the core's renderer: the before form from the input, the after form from
-// the very bytes the download gives.
+// the very bytes the download gives. Where the run kept no output, the
+// figures say what the bitmap would have become.
+import { t, tf } from './language.js';
 
 const kCell = 4;  // checkerboard square, in canvas pixels
 const kLight = [255, 255, 255];
@@ -41,16 +43,32 @@ function drawPicture(picture, scale) {
   return canvas;
 }
 
+// Each line of figures and how to write it again in another language.
+const figureLines = new WeakMap();
+
+function figureLine(element, bitmap, written) {
+  const write = () => { element.textContent = `${resourceName(bitmap)}: ${figures(bitmap, written)}`; };
+  figureLines.set(element, write);
+  write();
+}
+
+// Writes a file's details again after the page's language changed.
+export function relabelDetails(container) {
+  for (const element of container.querySelectorAll('.figures, .left-alone li')) figureLines.get(element)?.();
+}
+
 function resourceName(bitmap) {
   return `${bitmap.resource.type} ${bitmap.resource.id} #${bitmap.family_index}`;
 }
 
-function figures(bitmap, t) {
-  const size = `${bitmap.width}×${bitmap.height}, ${t().depth(bitmap.pixel_size)}` +
+function figures(bitmap, written) {
+  const size = `${bitmap.width}×${bitmap.height}, ${tf('%s-bit', bitmap.pixel_size)}` +
     (bitmap.density !== 72 ? `, ${bitmap.density} dpi` : '');
   if (bitmap.after === null) return `${size}: ${bitmap.left_alone}`;
-  return `${size}, ${bitmap.before.bytes} → ${bitmap.after.bytes} ${t().bytes}, ` +
-    `${bitmap.before.compression} → ${bitmap.after.compression}`;
+  const { before, after } = bitmap;
+  if (written) return tf('%1$s, %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes, before.compression, after.compression);
+  return tf('%1$s, would have been %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes,
+            before.compression, after.compression);
 }
 
 // Where the core found the bitmap drawn on a canvas, and what kind it is.
@@ -63,12 +81,12 @@ function describe(canvas, bitmap, label) {
   canvas.dataset.colorTable = String(bitmap.color_table);
 }
 
-function side(label, picture, index, bitmap, t, scale) {
+function side(label, picture, index, bitmap, scale) {
   const name = resourceName(bitmap);
   const figure = document.createElement('figure');
   const caption = document.createElement('figcaption');
   caption.dataset.sideLabel = label;
-  caption.textContent = t()[label];
+  caption.textContent = label === 'after' ? t('after') : t('before');
   if (picture && !picture.error) {
     const canvas = drawPicture(picture, scale);
     canvas.dataset.bitmap = String(index);
@@ -87,7 +105,7 @@ function side(label, picture, index, bitmap, t, scale) {
   return figure;
 }
 
-export async function openDetails(entry, details, t, ask) {
+export async function openDetails(entry, details, ask) {
   const list = document.createElement('ol');
   list.className = 'changed';
   details.append(list);
@@ -105,16 +123,15 @@ export async function openDetails(entry, details, t, ask) {
     entry.changed.forEach((bitmap, i) => {
       const row = document.createElement('li');
       row.className = 'bitmap';
-      const name = resourceName(bitmap);
       const title = document.createElement('p');
       title.className = 'figures';
-      title.textContent = `${name}: ${figures(bitmap, t)}`;
+      figureLine(title, bitmap, entry.output !== null);
       const pair = document.createElement('div');
       pair.className = 'pair';
       const picture = pictures[i] || { before: null, after: null };
       const scale = scaleFor(bitmap);
-      pair.append(side('before', picture.before, i, bitmap, t, scale));
-      if (entry.output) pair.append(side('after', picture.after, i, bitmap, t, scale));
+      pair.append(side('before', picture.before, i, bitmap, scale));
+      if (entry.output) pair.append(side('after', picture.after, i, bitmap, scale));
       row.append(title, pair);
       list.append(row);
     });
@@ -126,7 +143,7 @@ export async function openDetails(entry, details, t, ask) {
     const reasons = document.createElement('ul');
     for (const bitmap of entry.leftAlone) {
       const item = document.createElement('li');
-      item.textContent = `${resourceName(bitmap)}: ${figures(bitmap, t)}`;
+      figureLine(item, bitmap, entry.output !== null);
       reasons.append(item);
     }
     folded.append(reasons);

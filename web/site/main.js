@@ -1,12 +1,11 @@
 // The page: takes dropped or picked files, has the worker convert them one
 // after the other, and shows each file's report, outcome and download.
 import { zipSync } from './fflate.js';
-import { labels, browserLanguage } from './i18n.js';
-import { openDetails } from './details.js';
+import { languages, chooseLanguage, currentLanguage, useLanguage, setCatalogs, t, tf } from './language.js';
+import { openDetails, relabelDetails } from './details.js';
 
 const entries = [];  // every file given to the page, in order
 const queue = [];    // entries waiting for the worker
-let language = browserLanguage();
 let worker = null;
 let workerReady = null;
 let running = false;
@@ -16,7 +15,6 @@ const waiting = new Map();  // request id -> { resolve, reject }
 let zipUrl = null;
 
 const $ = (selector) => document.querySelector(selector);
-const t = () => labels[language];
 
 // One worker for the page's life, started at load so that the module and its
 // WebAssembly are fetched before anything is dropped: after that the page
@@ -36,7 +34,7 @@ function startWorker() {
   };
   worker.onerror = (event) => {
     event.preventDefault();
-    const fault = new Error(event.message || 'the converter stopped');
+    const fault = new Error(event.message || t('the converter stopped'));
     worker.terminate();
     worker = null;
     for (const pending of waiting.values()) pending.reject(fault);
@@ -61,29 +59,61 @@ function setBusy(busy) {
 function showProgress() {
   const line = $('#progress');
   if (batch.total === 0) line.textContent = '';
-  else if (batch.done < batch.total) line.textContent = t().progress(batch.done, batch.total);
-  else line.textContent = t().progressDone(batch.total);
+  else if (batch.done < batch.total) line.textContent = tf('Files done: %1$s of %2$s', batch.done, batch.total);
+  else line.textContent = tf('Files done: %s', batch.total);
+}
+
+// The page's fixed texts, by the data-label of the element that shows them.
+function fixedTexts() {
+  return {
+    intro: t('Makes Palm OS .prc files smaller by compressing their bitmaps.'),
+    drop: t('Drop .prc files or a folder anywhere on this page.'),
+    pick: t('Choose files…'),
+    pickFolder: t('Choose a folder…'),
+    thorough: t('Thorough mode'),
+    modes: t('On: compresses every bitmap and icon in the forms Palm OS itself writes (ScanLine, RLE, PackBits). ' +
+             'Off: run-length compresses only the uncompressed bitmaps of "Tbmp" resources (the window\'s usual ' +
+             'conversion).'),
+    privacy: t('Your files are processed inside this browser only and are sent nowhere.'),
+    all: t('Download all as .zip'),
+  };
+}
+
+function outcomeText(status) {
+  switch (status) {
+    case 'written': return t('Output written');
+    case 'no-effect': return t('No effect');
+    case 'refused': return t('Refused');
+    default: return t('Failed');
+  }
 }
 
 function relabel() {
-  document.documentElement.lang = language;
-  for (const element of document.querySelectorAll('[data-label]')) {
-    element.textContent = t()[element.dataset.label];
-  }
+  document.documentElement.lang = currentLanguage();
+  const texts = fixedTexts();
+  for (const element of document.querySelectorAll('[data-label]')) element.textContent = texts[element.dataset.label];
+  const choice = $('#language');
+  choice.value = currentLanguage();
+  choice.setAttribute('aria-label', t('Language'));
   for (const entry of entries) labelEntry(entry);
   showProgress();
 }
 
 function labelEntry(entry) {
   const outcome = entry.element.querySelector('.outcome');
-  outcome.textContent = entry.result ? t().status[entry.result.status] : t().waiting;
+  outcome.textContent = entry.result ? outcomeText(entry.result.status) : t('waiting');
   const link = entry.element.querySelector('a[download]');
-  if (link) link.textContent = t().download(link.download);
+  if (link) link.textContent = tf('Download %s', link.download);
   const summary = entry.element.querySelector('details.bitmaps > summary');
-  if (summary) summary.textContent = t().details(entry.changed.length, entry.leftAlone.length);
+  // Without an output nothing changed: the details say what would have.
+  if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', entry.changed.length, entry.leftAlone.length);
+  else if (summary) summary.textContent = tf('Details: %1$s would have changed, %2$s left alone', entry.changed.length, entry.leftAlone.length);
   const folded = entry.element.querySelector('details.left-alone > summary');
-  if (folded) folded.textContent = t().leftAlone(entry.leftAlone.length);
-  for (const label of entry.element.querySelectorAll('[data-side-label]')) label.textContent = t()[label.dataset.sideLabel];
+  if (folded) folded.textContent = tf('Bitmaps left alone (%s)', entry.leftAlone.length);
+  for (const label of entry.element.querySelectorAll('[data-side-label]')) {
+    label.textContent = label.dataset.sideLabel === 'after' ? t('after') : t('before');
+  }
+  relabelDetails(entry.element);
 }
 
 function addEntry(file, shownName) {
@@ -102,8 +132,8 @@ function addEntry(file, shownName) {
   report.className = 'report';
   element.append(head, report);
   $('#results').append(element);
-  const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, element, result: null,
-                  output: null, changed: [], leftAlone: [] };
+  const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, language: currentLanguage(),
+                  element, result: null, output: null, changed: [], leftAlone: [] };
   entries.push(entry);
   labelEntry(entry);
   return entry;
@@ -135,7 +165,7 @@ function finish(entry, reply) {
     details.addEventListener('toggle', () => {
       if (details.open && !details.dataset.drawn) {
         details.dataset.drawn = 'true';
-        openDetails(entry, details, t, (message, transfer) => ask(message, transfer)).then(() => labelEntry(entry));
+        openDetails(entry, details, (message, transfer) => ask(message, transfer)).then(() => labelEntry(entry));
       }
     });
     element.append(details);
@@ -145,10 +175,13 @@ function finish(entry, reply) {
 }
 
 async function convertOne(entry) {
-  entry.element.querySelector('.report').textContent = '処理中です…';
+  entry.element.querySelector('.report').textContent = t('Processing…');
   try {
     const bytes = await entry.file.arrayBuffer();
-    return await ask({ kind: 'convert', name: entry.name, bytes, thorough: entry.thorough }, [bytes]);
+    const reply = await ask({ kind: 'convert', name: entry.name, bytes, thorough: entry.thorough,
+                              language: entry.language }, [bytes]);
+    if (reply.fault !== undefined) reply.detail = tf('%1$s: the converter stopped: %2$s', entry.name, reply.fault);
+    return reply;
   } catch (fault) {
     return { status: 'failed', lines: [], detail: `${entry.name}: ${fault && fault.message ? fault.message : fault}`,
              outputName: null, output: null, bitmaps: [] };
@@ -281,9 +314,12 @@ function pickedFolder(files) {
 
 function setUp() {
   setBusy(false);
+  const choice = $('#language');
+  for (const { tag, name } of languages) choice.append(new Option(name, tag));
+  useLanguage(chooseLanguage());
   relabel();
-  $('#language').addEventListener('click', () => {
-    language = language === 'ja' ? 'en' : 'ja';
+  choice.addEventListener('change', () => {
+    useLanguage(choice.value, { remember: true });
     relabel();
   });
   $('#all').addEventListener('click', followZip);
@@ -308,7 +344,11 @@ function setUp() {
     dropped(event.dataTransfer);
   });
   startWorker();
-  workerReady.then(() => { document.body.dataset.ready = 'true'; },
+  workerReady.then((ready) => {
+    setCatalogs(ready.catalogs);
+    relabel();
+    document.body.dataset.ready = 'true';
+  },
                    (fault) => {
                      document.body.dataset.ready = 'failed';
                      $('#progress').textContent = String(fault.message || fault);

@@ -3,6 +3,7 @@
 // the core (a trap, an abort, memory exhausted) makes that file failed and
 // starts a fresh instance of the module for the next.
 import createPressling from './pressling.mjs';
+import { languages } from './language.js';
 
 let module = null;
 let wasmBinary = null;
@@ -48,9 +49,9 @@ function block(m, place) {
   return m.HEAPU8.slice(place.pointer, place.pointer + place.length).buffer;
 }
 
-function convert(m, { name, bytes, thorough }) {
-  const answer = withBytes(m, new Uint8Array(bytes), (data) =>
-    withString(m, name, (text) => JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0)))));
+function convert(m, { name, bytes, thorough, language }) {
+  const answer = withBytes(m, new Uint8Array(bytes), (data) => withString(m, name, (text) => withString(m, language, (tag) =>
+    JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, tag))))));
   const output = block(m, answer.output);
   return {
     status: answer.status,
@@ -99,7 +100,8 @@ self.onmessage = async ({ data }) => {
     reply = data.kind === 'convert' ? convert(m, data) : { pictures: render(m, data) };
   } catch (fault) {
     module = null;
-    reply = { status: 'failed', lines: [], detail: data.name + ': the converter stopped: ' + String(fault && fault.message || fault),
+    // The page words the failure in its language.
+    reply = { status: 'failed', lines: [], fault: String(fault && fault.message || fault),
               outputName: null, output: null, bitmaps: [], pictures: null, error: String(fault) };
   }
   reply.id = data.id;
@@ -107,5 +109,15 @@ self.onmessage = async ({ data }) => {
   self.postMessage(reply, transferables(reply));
 };
 
-core().then(() => self.postMessage({ kind: 'ready' }),
+// The translations of the page's texts in every language it speaks, from
+// the catalogs compiled into the core.
+function catalogs(m) {
+  const all = {};
+  for (const { tag } of languages) {
+    all[tag] = withString(m, tag, (text) => JSON.parse(m.UTF8ToString(m._pressling_catalog(text))));
+  }
+  return all;
+}
+
+core().then((m) => self.postMessage({ kind: 'ready', catalogs: catalogs(m) }),
             (fault) => self.postMessage({ kind: 'ready', error: String(fault && fault.message || fault) }));
