@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bitmap/bitmap_picture.h"
+#include "bitmap/bitmap_record.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
 #include "language/language.h"
@@ -102,7 +103,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 // Converts the database of length bytes at bytes, named name (UTF-8), in
 // thorough mode when thorough is not 0, its report in the language of tag.
 // Answers {status, lines, detail, output_name, output, bitmaps}; output is a
-// block, or null when no output was kept; bitmaps are the run's records.
+// block, or null when no output was kept; bitmaps are the run's records, each
+// left alone with its reason in every language ({tag: text}).
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough, const char* tag) {
   keptBlocks.clear();
@@ -131,7 +133,17 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
 
   json reply = {{"status", StatusName(result.outcome)}, {"lines", surface.lines()}, {"detail", result.detail},
                 {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}};
-  for (const BitmapRecord& record : result.bitmaps) reply["bitmaps"].push_back(cli::RecordJson(record));
+  const std::vector<std::string> tags = Language::Tags();
+  for (const BitmapRecord& record : result.bitmaps) {
+    json described = cli::RecordJson(record);
+    // The reason in every language, so that it follows the page's switch.
+    if (!record.after) {
+      json reasons = json::object();
+      for (const std::string& tag : tags) reasons[tag] = LeftAloneText(record, Language::FromTag(tag));
+      described["reasons"] = std::move(reasons);
+    }
+    reply["bitmaps"].push_back(std::move(described));
+  }
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));

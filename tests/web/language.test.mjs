@@ -83,9 +83,14 @@ test('in English the report, outcomes, details and reasons are English; in Japan
     }
   }
 
-  // The switch relabels what is shown; the next files are reported in Japanese.
+  // The switch relabels what is shown, reasons too; the next files are reported in Japanese.
   await page.select('#language', 'ja');
-  assert.equal((await read(page, kWritten)).outcome, '作成しました');
+  const relabelled = await read(page, kWritten);
+  assert.equal(relabelled.outcome, '作成しました');
+  assert.ok(written.reasons.some((line) => line.endsWith(', 1-bit: no codec makes it smaller')), written.reasons[0]);
+  assert.equal(relabelled.reasons.length, written.reasons.length);
+  assert.ok(relabelled.reasons.some((line) => line.endsWith(', 1 ビット: どの圧縮方式でも小さくならない')),
+            relabelled.reasons[0]);
   assert.match((await read(page, kNoEffect)).summary, /^詳細：変更されるはずだったもの 2 件、/);
   const folder = temporaryFolder(t);
   const names = ['again.prc', 'again-no-effect.prc'];

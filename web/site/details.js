@@ -5,7 +5,7 @@
 // the core's renderer: the before form from the input, the after form from
 // the very bytes the download gives. Where the run kept no output, the
 // figures say what the bitmap would have become.
-import { t, tf } from './language.js';
+import { currentLanguage, t, tf } from './language.js';
 
 const kCell = 4;  // checkerboard square, in canvas pixels
 const kLight = [255, 255, 255];
@@ -64,7 +64,7 @@ function resourceName(bitmap) {
 function figures(bitmap, written) {
   const size = `${bitmap.width}×${bitmap.height}, ${tf('%s-bit', bitmap.pixel_size)}` +
     (bitmap.density !== 72 ? `, ${bitmap.density} dpi` : '');
-  if (bitmap.after === null) return `${size}: ${bitmap.left_alone}`;
+  if (bitmap.after === null) return `${size}: ${bitmap.reasons?.[currentLanguage()] ?? bitmap.left_alone}`;
   const { before, after } = bitmap;
   if (written) return tf('%1$s, %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes, before.compression, after.compression);
   return tf('%1$s, would have been %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes,
