@@ -62,3 +62,25 @@ export function tf(id, ...args) {
     return index < args.length ? String(args[index]) : whole;
   });
 }
+
+// A text given in every language ({tag: text}) in the page's language; any
+// other value as it is.
+export function inLanguage(value) {
+  if (value === null || typeof value !== 'object' || Array.isArray(value)) return value;
+  return value[current] ?? value.en;
+}
+
+// What write() gives in each of the page's languages, as {tag: value}.
+export function everyLanguage(write) {
+  const chosen = current;
+  const all = {};
+  try {
+    for (const { tag } of languages) {
+      current = tag;
+      all[tag] = write();
+    }
+  } finally {
+    current = chosen;
+  }
+  return all;
+}
