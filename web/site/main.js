@@ -1,8 +1,10 @@
 // The page: takes dropped or picked files, has the worker convert them one
 // after the other, and shows each file's report, outcome and download.
 import { zipSync } from './fflate.js';
-import { languages, chooseLanguage, currentLanguage, useLanguage, setCatalogs, t, tf } from './language.js';
+import { languages, chooseLanguage, currentLanguage, everyLanguage, inLanguage, useLanguage, setCatalogs, t,
+         tf } from './language.js';
 import { openDetails, relabelDetails } from './details.js';
+import { listDatabases, relabelDatabases } from './databases.js';
 
 const entries = [];  // every file given to the page, in order
 const queue = [];    // entries waiting for the worker
@@ -67,7 +69,7 @@ function showProgress() {
 function fixedTexts() {
   return {
     intro: t('Makes Palm OS .prc files smaller by compressing their bitmaps.'),
-    drop: t('Drop .prc files or a folder anywhere on this page.'),
+    drop: t('Drop .prc or .zip files or a folder anywhere on this page.'),
     pick: t('Choose files…'),
     pickFolder: t('Choose a folder…'),
     thorough: t('Thorough mode'),
@@ -102,6 +104,13 @@ function relabel() {
 function labelEntry(entry) {
   const outcome = entry.element.querySelector('.outcome');
   outcome.textContent = entry.result ? outcomeText(entry.result.status) : t('waiting');
+  if (entry.result) {
+    // The core gives the report and the reason in every language.
+    entry.element.querySelector('.report').textContent = inLanguage(entry.result.lines).join('\n');
+    const detail = entry.element.querySelector(':scope > .detail');
+    if (detail) detail.textContent = inLanguage(entry.result.detail);
+  }
+  relabelDatabases(entry.element, outcomeText);
   const link = entry.element.querySelector('a[download]');
   if (link) link.textContent = tf('Download %s', link.download);
   const summary = entry.element.querySelector('details.bitmaps > summary');
@@ -142,13 +151,12 @@ function addEntry(file, shownName) {
 function finish(entry, reply) {
   entry.result = reply;
   const { element } = entry;
-  element.querySelector('.report').textContent = reply.lines.join('\n');
   if (reply.status === 'refused' || reply.status === 'failed') {
     const detail = document.createElement('p');
     detail.className = 'detail';
-    detail.textContent = reply.detail;
     element.append(detail);
   }
+  if (reply.databases && reply.databases.length > 0) element.append(listDatabases(reply.databases));
   if (reply.output) {
     entry.output = new Uint8Array(reply.output);
     const link = document.createElement('a');
@@ -180,7 +188,9 @@ async function convertOne(entry) {
     const bytes = await entry.file.arrayBuffer();
     const reply = await ask({ kind: 'convert', name: entry.name, bytes, thorough: entry.thorough,
                               language: entry.language }, [bytes]);
-    if (reply.fault !== undefined) reply.detail = tf('%1$s: the converter stopped: %2$s', entry.name, reply.fault);
+    if (reply.fault !== undefined) {
+      reply.detail = everyLanguage(() => tf('%1$s: the converter stopped: %2$s', entry.name, reply.fault));
+    }
     return reply;
   } catch (fault) {
     return { status: 'failed', lines: [], detail: `${entry.name}: ${fault && fault.message ? fault.message : fault}`,
@@ -259,11 +269,12 @@ function followZip(event) {
   }
 }
 
-// A folder's databases in name order, below it too; earlier outputs
-// (NAME_comp.prc) are left out, as pressling-cli leaves them out of a folder.
+// A folder's databases and archives in name order, below it too; earlier
+// outputs (NAME_comp.prc, NAME_comp.zip) are left out, as pressling-cli
+// leaves them out of a folder.
 function belongsToFolder(path) {
   const lower = path.toLowerCase();
-  return lower.endsWith('.prc') && !lower.endsWith('_comp.prc');
+  return (lower.endsWith('.prc') && !lower.endsWith('_comp.prc')) || (lower.endsWith('.zip') && !lower.endsWith('_comp.zip'));
 }
 
 function readEntries(reader) {

@@ -3,7 +3,8 @@
 // the core (a trap, an abort, memory exhausted) makes that file failed and
 // starts a fresh instance of the module for the next.
 import createPressling from './pressling.mjs';
-import { languages } from './language.js';
+import { languages, setCatalogs } from './language.js';
+import { convertArchive } from './archive.js';
 
 let module = null;
 let wasmBinary = null;
@@ -97,7 +98,9 @@ self.onmessage = async ({ data }) => {
   let reply;
   try {
     const m = await core();
-    reply = data.kind === 'convert' ? convert(m, data) : { pictures: render(m, data) };
+    if (data.kind !== 'convert') reply = { pictures: render(m, data) };
+    else if (withString(m, data.name, (text) => m._pressling_is_archive(text))) reply = convertArchive(m, data, convert);
+    else reply = convert(m, data);
   } catch (fault) {
     module = null;
     // The page words the failure in its language.
@@ -119,5 +122,8 @@ function catalogs(m) {
   return all;
 }
 
-core().then((m) => self.postMessage({ kind: 'ready', catalogs: catalogs(m) }),
-            (fault) => self.postMessage({ kind: 'ready', error: String(fault && fault.message || fault) }));
+core().then((m) => {
+  const all = catalogs(m);
+  setCatalogs(all);
+  self.postMessage({ kind: 'ready', catalogs: all });
+}, (fault) => self.postMessage({ kind: 'ready', error: String(fault && fault.message || fault) }));
