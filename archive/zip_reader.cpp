@@ -142,4 +142,20 @@ Result<void> ZipReader::ReadStored(const ZipEntry& entry, const ChunkSink& sink)
   }
 }
 
+Result<std::vector<std::uint8_t>> ReadArchiveEntry(const fs::path& path, std::uint64_t index, std::uint64_t limit) {
+  auto reader = ZipReader::Open(path);
+  if (!reader) return reader.error();
+  if (index >= reader->entries().size())
+    return Error{ErrorKind::NotDatabase, path.string() + ": there is no entry " + std::to_string(index)};
+  std::vector<std::uint8_t> bytes;
+  auto end = reader->Inflate(reader->entries()[index], limit, {}, [&](std::span<const std::uint8_t> chunk) {
+    bytes.insert(bytes.end(), chunk.begin(), chunk.end());
+    return Result<void>();
+  });
+  if (!end) return end.error();
+  if (*end != InflateEnd::Complete)
+    return Error{ErrorKind::Corrupt, path.string() + ": entry " + std::to_string(index) + " cannot be inflated"};
+  return bytes;
+}
+
 }  // namespace pressling

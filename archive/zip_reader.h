@@ -67,4 +67,9 @@ class ZipReader {
   std::string comment_;
 };
 
+// The inflated bytes of one entry of the archive at path, at most limit
+// bytes, its checksum holding; for a front end that shows a database inside.
+Result<std::vector<std::uint8_t>> ReadArchiveEntry(const std::filesystem::path& path, std::uint64_t index,
+                                                   std::uint64_t limit);
+
 }  // namespace pressling
