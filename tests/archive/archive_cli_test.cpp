@@ -211,6 +211,14 @@ TEST_F(ArchiveCliTest, DryRunAndJsonCoverArchives) {
   EXPECT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(test::Contents(in), (std::vector<std::string>{"apps.zip"}));
   EXPECT_TRUE(test::Contents(tmp).empty());
+  const fs::path saved = folder / "run.json";
+  std::ofstream(saved) << run.out;
+  EXPECT_TRUE(RunCommand("/usr/bin/python3 -c 'import json, sys, jsonschema; "
+                         "jsonschema.validate(json.load(open(sys.argv[1])), json.load(open(sys.argv[2])))' " +
+                         Quoted(saved) + " '" PRESSLING_SOURCE_DIR "/docs/run.schema.json'")
+                  .ok)
+      << "the document does not follow the schema";
+  fs::remove(saved);
   const json document = json::parse(run.out);
   const json& archive = document["files"][0];
   EXPECT_EQ(archive["status"], "written");
