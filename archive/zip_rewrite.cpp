@@ -157,7 +157,15 @@ Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<
         zip_file_set_external_attributes(archive, entry.index, 0, entry.system, entry.attributes) != 0)
       return fail("keep the attributes of entry " + std::to_string(entry.index));
   }
-  if (zip_close(archive) != 0) return fail("finish the archive");
+  if (zip_close(archive) != 0) {
+    // Writing copies every other entry's stored data: faults found there are the input's.
+    const int code = zip_error_code_zip(zip_get_error(archive));
+    const bool damaged = code == ZIP_ER_INCONS || code == ZIP_ER_NOZIP || code == ZIP_ER_EOF || code == ZIP_ER_CRC ||
+                         code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_ZLIB;
+    Error error = fail("finish the archive");
+    if (damaged) error.kind = ErrorKind::NotDatabase;
+    return error;
+  }
   return {};
 }
 
