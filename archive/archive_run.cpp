@@ -122,9 +122,11 @@ Result<std::optional<fs::path>> ConvertEntry(const ZipReader& reader, const ZipE
 }
 
 // Every step of one archive; result gets the entries and totals.
+// The new archive, complete and read back, is left at pending for the caller
+// to name once the run folder is gone.
 Result<void> RunArchive(const std::string& path, const fs::path& runFolder, ReportSurface& surface,
                         const EventPass& eventPass, const ConversionOptions& options, const EntryObserver& observer,
-                        ArchiveResult& result) {
+                        ArchiveResult& result, fs::path& pending) {
   if (!EndsInZip(path)) return Error{ErrorKind::NotDatabase, "the name does not end in .zip"};
   const fs::path outputPath = options.outputPath.empty() ? fs::path(ArchiveOutputPathFor(path)) : options.outputPath;
   std::error_code ec;
@@ -162,27 +164,36 @@ Result<void> RunArchive(const std::string& path, const fs::path& runFolder, Repo
   }
 
   // A dry run makes the new archive too, for its size, in its private folder.
-  const OutputPlace place = AtChosenPath(outputPath);
-  const fs::path folder = options.dryRun ? runFolder : place.unfinishedFolder;
+  // Beside the input the folder is known to exist; a chosen path may still lack its folders.
+  fs::path folder = options.outputPath.empty() ? outputPath.parent_path() : AtChosenPath(outputPath).unfinishedFolder;
+  if (folder.empty()) folder = ".";
+  if (options.dryRun) folder = runFolder;
   auto temporary = OutputFile::CreateUnique(folder, "." + outputPath.filename().string().substr(0, 200) + ".");
   if (!temporary) return temporary.error();
   const fs::path temporaryPath = temporary->path();
   if (auto r = temporary->Commit(); !r) return r;
   auto written = WriteRewrittenArchive(*reader, path, temporaryPath, replacements, eventPass);
-  Result<void> kept;
-  if (!written) kept = written.error();
-  else if (!PassEvents(eventPass)) kept = StoppedIn(path);
-  else if (!options.dryRun && !options.outputPath.empty()) kept = CreateFolders(outputPath.parent_path());
-  if (kept && !options.dryRun) kept = RenameFile(temporaryPath, outputPath);
-  if (!kept || options.dryRun) {
+  if (!written || options.dryRun) {
     // A clean-up that fails is tried once more; the first fault is what the user hears of.
     if (!RemoveFile(temporaryPath)) (void)RemoveFile(temporaryPath);
-    if (!kept) return kept;
+    if (!written) return written.error();
+  } else {
+    pending = temporaryPath;
   }
   result.totals.archiveAfter = *written;
   result.outcome = RunOutcome::Converted;
   result.outputPath = outputPath;
   return {};
+}
+
+// Gives the new archive its name, the run's last step; a chosen path gets its missing folders first.
+Result<void> KeepArchive(const fs::path& pending, const fs::path& outputPath, const ConversionOptions& options,
+                         const EventPass& eventPass) {
+  if (!PassEvents(eventPass)) return StoppedIn(outputPath.string());
+  if (!options.outputPath.empty()) {
+    if (auto r = CreateFolders(outputPath.parent_path()); !r) return r;
+  }
+  return RenameFile(pending, outputPath);
 }
 
 }  // namespace
@@ -208,16 +219,23 @@ ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, co
   if (!runFolder) {
     failure = runFolder.error();
   } else {
-    if (auto r = RunArchive(path, runFolder->path(), surface, eventPass, options, observer, result); !r)
+    fs::path pending;
+    if (auto r = RunArchive(path, runFolder->path(), surface, eventPass, options, observer, result, pending); !r)
       failure = r.error();
+    // The run folder goes before the new archive takes its name, so that a
+    // failure there never replaces an older archive.
     if (auto r = runFolder->Remove(); !r && !failure) failure = r.error();
+    if (!pending.empty()) {
+      if (!failure) {
+        if (auto r = KeepArchive(pending, result.outputPath, options, eventPass); !r) failure = r.error();
+      }
+      if (failure && !RemoveFile(pending)) (void)RemoveFile(pending);
+    }
   }
 
   ArchiveEnd end = ArchiveEnd::Written;
   std::string refusal;
   if (failure) {
-    // A run that fails after the new archive took its name (its clean-up) keeps no part of it.
-    if (!result.outputPath.empty() && !options.dryRun) (void)RemoveFile(result.outputPath);
     result.outputPath.clear();
     if (failure->kind == ErrorKind::Stopped) {
       result.outcome = RunOutcome::Stopped;
