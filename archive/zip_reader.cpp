@@ -32,11 +32,10 @@ using OpenEntry = std::unique_ptr<zip_file_t, FileCloser>;
 
 Result<ZipReader> ZipReader::Open(const fs::path& path) {
   int code = 0;
-  // ZIP_CHECKCONS also compares every local header with the central
-  // directory, but refuses duplicate names, which archives may hold: those
-  // are opened without it, and every entry's stored data are reached below.
-  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &code);
-  if (!archive && code == ZIP_ER_EXISTS) archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
+  // Without ZIP_CHECKCONS, which refuses duplicate names and the data
+  // descriptors some zip programs write when streaming; every entry's local
+  // header is reached below instead.
+  zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &code);
   if (!archive) {
     const ErrorKind kind = code == ZIP_ER_OPEN || code == ZIP_ER_READ || code == ZIP_ER_SEEK || code == ZIP_ER_MEMORY
                                ? ErrorKind::FileOperation
@@ -54,8 +53,8 @@ Result<ZipReader> ZipReader::Open(const fs::path& path) {
     zip_stat_init(&st);
     const char* name = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
     if (!name || zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0)
-      return Error{ErrorKind::NotDatabase,
-                   "entry " + std::to_string(i) + " of the central directory cannot be read: " + zip_strerror(archive)};
+      return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: entry " + std::to_string(i) +
+                                               " of the central directory cannot be read: " + zip_strerror(archive)};
     ZipEntry entry;
     entry.index = index;
     entry.name = name;
@@ -74,8 +73,8 @@ Result<ZipReader> ZipReader::Open(const fs::path& path) {
     if (!entry.encrypted) {
       OpenEntry stored(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED));
       if (!stored)
-        return Error{ErrorKind::NotDatabase,
-                     "the data of entry " + std::to_string(i) + " cannot be found: " + zip_strerror(archive)};
+        return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: the data of entry " +
+                                                 std::to_string(i) + " cannot be found: " + zip_strerror(archive)};
     }
     reader.entries_.push_back(std::move(entry));
   }

@@ -180,6 +180,33 @@ TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) 
   EXPECT_EQ(run.out.find("NEWtest.pdb"), std::string::npos);
 }
 
+// Info-ZIP's zip writes data descriptors when it streams to a pipe, and ZIP64
+// records when told to.
+TEST_F(ArchiveCliTest, DataDescriptorsAndZip64AreHandledAsAnyOther) {
+  PRESSLING_REQUIRE_CORPUS();
+  const fs::path source = folder / "source";
+  fs::create_directories(source);
+  fs::copy_file(Corpus(kConverts), source / "app.prc");
+  test::WriteBytes(source / "readme.txt", {'h', 'i', '\n'});
+  const std::string cd = "cd " + Quoted(source) + " && ";
+  ASSERT_TRUE(RunCommand(cd + "zip -q - app.prc readme.txt | cat > " + Quoted(in / "streamed.zip")).ok);
+  ASSERT_TRUE(RunCommand(cd + "zip -q -fz " + Quoted(in / "zip64.zip") + " app.prc readme.txt").ok);
+  const CliRun run = Run("in/streamed.zip in/zip64.zip");
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::string converted = Sha256(ConvertedAlone(Corpus(kConverts)), folder / "digest");
+  for (const char* name : {"streamed", "zip64"}) {
+    const fs::path output = in / (std::string(name) + "_comp.zip");
+    EXPECT_TRUE(RunCommand("unzip -tq " + Quoted(output) + " >/dev/null 2>&1").ok) << name;
+    const json was = ListArchive(in / (std::string(name) + ".zip"));
+    const json is = ListArchive(output);
+    ASSERT_TRUE(is.is_object()) << name;
+    EXPECT_EQ(is["testzip"], nullptr);
+    ExpectSameEntry(was["entries"][0], is["entries"][0]);
+    EXPECT_EQ(is["entries"][0]["sha256"], converted) << name;
+    ExpectCopied(was["entries"][1], is["entries"][1]);
+  }
+}
+
 TEST_F(ArchiveCliTest, WithoutEffectNoArchiveIsMadeAndAnOlderOneStays) {
   PRESSLING_REQUIRE_CORPUS();
   MakeArchive(in / "same.zip", {FileEntry("mulg.prc", Corpus(kNoEffect)), TextEntry("read.me", "text")});
