@@ -237,6 +237,7 @@ ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, co
   std::string refusal;
   if (failure) {
     result.outputPath.clear();
+    result.totals.archiveAfter = 0;
     if (failure->kind == ErrorKind::Stopped) {
       result.outcome = RunOutcome::Stopped;
       result.detail = path + ": " + failure->message;
