@@ -137,6 +137,7 @@ Result<void> RunArchive(const std::string& path, const fs::path& runFolder, Repo
   result.totals.archiveBefore = archiveBefore;
   auto reader = ZipReader::Open(path);
   if (!reader) return reader.error();
+  if (auto r = reader->CheckStoredData(eventPass); !r) return r;
 
   const std::string archiveName = fs::path(path).filename().string();
   std::vector<ZipReplacement> replacements;

@@ -68,14 +68,11 @@ Result<ZipReader> ZipReader::Open(const fs::path& path) {
     entry.encrypted = st.encryption_method != ZIP_EM_NONE;
     entry.mtime = st.mtime;
     zip_file_get_external_attributes(archive, index, 0, &entry.system, &entry.attributes);
-    // Opening the stored data reads the local header: it must be there. libzip
-    // opens no data of an encrypted entry without its password.
-    if (!entry.encrypted) {
-      OpenEntry stored(zip_fopen_index(archive, index, ZIP_FL_COMPRESSED));
-      if (!stored)
-        return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: the data of entry " +
-                                                 std::to_string(i) + " cannot be found: " + zip_strerror(archive)};
-    }
+    // Opening the stored data reads the local header: it must be there.
+    OpenEntry stored(zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED));
+    if (!stored)
+      return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: the data of entry " +
+                                               std::to_string(i) + " cannot be found: " + zip_strerror(archive)};
     reader.entries_.push_back(std::move(entry));
   }
   return reader;
@@ -126,19 +123,36 @@ Result<InflateEnd> ZipReader::Inflate(const ZipEntry& entry, std::uint64_t limit
 }
 
 Result<void> ZipReader::ReadStored(const ZipEntry& entry, const ChunkSink& sink) const {
-  OpenEntry file(zip_fopen_index(archive_, entry.index, ZIP_FL_COMPRESSED));
-  const auto failed = [&] {
-    return Error{ErrorKind::FileOperation, path_.string() + ": cannot read the stored data of entry " +
-                                               std::to_string(entry.index) + ": " + zip_strerror(archive_)};
+  // ZIP_FL_ENCRYPTED: the bytes as stored, encrypted or not.
+  OpenEntry file(zip_fopen_index(archive_, entry.index, ZIP_FL_ENCRYPTED));
+  // A read the system refused is a file operation that failed; anything else
+  // (data past the end of the file, say) is a fault of the archive.
+  const auto failed = [&](zip_error_t* error) {
+    const int code = zip_error_code_zip(error);
+    const ErrorKind kind =
+        code == ZIP_ER_READ || code == ZIP_ER_OPEN || code == ZIP_ER_MEMORY ? ErrorKind::FileOperation : ErrorKind::NotDatabase;
+    return Error{kind, "cannot read the stored data of entry " + std::to_string(entry.index) + ": " +
+                           zip_error_strerror(error)};
   };
-  if (!file) return failed();
+  if (!file) return failed(zip_get_error(archive_));
   std::array<std::uint8_t, kChunk> buffer;
   for (;;) {
     const zip_int64_t got = zip_fread(file.get(), buffer.data(), buffer.size());
-    if (got < 0) return failed();
+    if (got < 0) return failed(zip_file_get_error(file.get()));
     if (got == 0) return {};
     if (auto r = sink(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got))); !r) return r;
   }
+}
+
+Result<void> ZipReader::CheckStoredData(const EventPass& eventPass) const {
+  for (const ZipEntry& entry : entries_) {
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while reading " + path_.string()};
+    auto read = ReadStored(entry, [](std::span<const std::uint8_t>) { return Result<void>(); });
+    if (!read && read.error().kind == ErrorKind::NotDatabase)
+      return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: " + read.error().message};
+    if (!read) return read;
+  }
+  return {};
 }
 
 Result<std::vector<std::uint8_t>> ReadArchiveEntry(const fs::path& path, std::uint64_t index, std::uint64_t limit) {

@@ -55,9 +55,13 @@ class ZipReader {
   // before every chunk. Errors only from the sink or for a stop.
   Result<InflateEnd> Inflate(const ZipEntry& entry, std::uint64_t limit, const EventPass& eventPass,
                              const ChunkSink& sink) const;
-  // The stored (compressed) bytes of an unencrypted entry, in chunks, to sink.
-  // Errors when they cannot be read.
+  // The stored bytes of an entry (compressed, encrypted or not), in chunks,
+  // to sink. Errors when they cannot be read: NotDatabase for a fault of the
+  // archive, FileOperation for a read the system refused.
   Result<void> ReadStored(const ZipEntry& entry, const ChunkSink& sink) const;
+  // Reads every entry's stored bytes once: an archive whose data run past
+  // its end or cannot be found is refused before anything is written.
+  Result<void> CheckStoredData(const EventPass& eventPass) const;
 
  private:
   ZipReader(zip* archive, std::filesystem::path path) : archive_(archive), path_(std::move(path)) {}

@@ -27,14 +27,12 @@ fi
 # small corpus databases with an entry and an archive comment.
 rm -rf "$work/seeds/archive"
 mkdir -p "$work/seeds/archive"
-(cd "$work/seeds/convert" && zip -q -X "$work/seeds/archive/examples.zip" ./* &&
-  zip -q -X -0 "$work/seeds/archive/stored.zip" ./*)
-if [ -d "$corpus" ]; then
-  for name in harbaum__palmos__nostreak.prc nsbasic-archive__NS-Basic-for-Palm-OS__NEWtest.prc; do
-    [ -f "$corpus/$name" ] && (cd "$corpus" && zip -q -X "$work/seeds/archive/corpus.zip" "$name")
-  done
-  [ -f "$work/seeds/archive/corpus.zip" ] && echo "seed archive" | zip -q -z "$work/seeds/archive/corpus.zip"
-fi
+zip -q -X -j "$work/seeds/archive/examples.zip" "$work/seeds/convert"/*
+zip -q -X -j -0 "$work/seeds/archive/stored.zip" "$work/seeds/convert"/*
+for name in harbaum__palmos__nostreak.prc nsbasic-archive__NS-Basic-for-Palm-OS__NEWtest.prc; do
+  if [ -f "$corpus/$name" ]; then zip -q -X -j "$work/seeds/archive/corpus.zip" "$corpus/$name"; fi
+done
+if [ -f "$work/seeds/archive/corpus.zip" ]; then echo "seed archive" | zip -q -z "$work/seeds/archive/corpus.zip"; fi
 
 # The runs write and sync many small files; a memory file system keeps that cheap.
 if [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
