@@ -163,7 +163,11 @@ Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<
     const bool damaged = code == ZIP_ER_INCONS || code == ZIP_ER_NOZIP || code == ZIP_ER_EOF || code == ZIP_ER_CRC ||
                          code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_ZLIB;
     Error error = fail("finish the archive");
-    if (damaged) error.kind = ErrorKind::NotDatabase;
+    if (damaged) {
+      error.kind = ErrorKind::NotDatabase;
+      error.message = "not a zip archive, or a damaged one: copying its entries found " +
+                      error.message.substr(error.message.rfind(": ") + 2);
+    }
     return error;
   }
   return {};
