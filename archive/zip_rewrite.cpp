@@ -165,7 +165,7 @@ Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<
     Error error = fail("finish the archive");
     if (damaged) {
       error.kind = ErrorKind::NotDatabase;
-      error.message = "not a zip archive, or a damaged one: copying its entries found " +
+      error.message = "not a zip archive, or a damaged one: while copying its entries: " +
                       error.message.substr(error.message.rfind(": ") + 2);
     }
     return error;
