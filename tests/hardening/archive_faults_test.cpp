@@ -2,6 +2,8 @@
 // the run fails once, or raises SIGINT there. Only a complete new archive may
 // remain, an older one is never lost, and nothing is left in TMPDIR.
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -14,17 +16,61 @@ namespace fs = std::filesystem;
 namespace pressling::hardening {
 namespace {
 
-// in/app.zip: the generated mixed database, which converts, and a readme.
-fs::path MakeArchive(const CliScene& scene) {
+// in/app.zip: the generated mixed database, which converts, and a readme;
+// with noise, 60000 bytes that zip stores as they are.
+fs::path MakeArchive(const CliScene& scene, bool withNoise = false) {
   const fs::path source = scene.root() / "source";
   fs::create_directories(source);
   PutFile(source / "app.prc", MixedDatabase());
-  PutFile(source / "readme.txt", {'r', 'e', 'a', 'd', '\n'});
+  std::vector<std::uint8_t> readme = {'r', 'e', 'a', 'd', '\n'};
+  if (withNoise) {
+    readme.resize(60000);
+    std::uint32_t seed = 7;
+    for (auto& b : readme) b = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
+  }
+  PutFile(source / "readme.txt", readme);
   const fs::path archive = scene.in() / "app.zip";
   const std::string command = "cd '" + source.string() + "' && zip -q -X '" + archive.string() + "' app.prc readme.txt";
   if (std::system(command.c_str()) != 0) return {};
   fs::remove_all(source);
   return archive;
+}
+
+// Mounts a small tmpfs for the length of a test; skips without root or mount.
+class SmallDisk {
+ public:
+  SmallDisk(const fs::path& at, std::size_t bytes) : at_(at) {
+    fs::create_directory(at);
+    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
+    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
+  }
+  ~SmallDisk() {
+    if (mounted_ && ::umount2(at_.c_str(), 0) != 0) ::umount2(at_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  fs::path at_;
+  bool mounted_ = false;
+};
+
+// A disk beside the archive of about 62 KB that holds it and a copy but not
+// libzip's new archive (160 KiB), or not even the copy (96 KiB).
+TEST(ArchiveFaults, AFullDiskLeavesOnlyTheInput) {
+  for (std::size_t diskBytes : {96 * 1024, 160 * 1024}) {
+    CliScene scene("archive-diskfull-" + std::to_string(diskBytes));
+    SmallDisk disk(scene.in(), diskBytes);
+    if (!disk.mounted()) GTEST_SKIP() << "needs root and a working `mount -t tmpfs`; disk-full case skipped";
+    const fs::path input = MakeArchive(scene, true);
+    ASSERT_FALSE(input.empty()) << "zip could not make the archive";
+    const auto archive = FileBytes(input);
+    const ChildRun run = scene.Run({input.string()}, scene.root());
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("ファイル処理に失敗しました"), std::string::npos) << run.out;
+    EXPECT_EQ(FileBytes(input), archive);
+    EXPECT_EQ(FolderNames(scene.in()), std::vector<std::string>{"app.zip"}) << diskBytes;
+    EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{});
+  }
 }
 
 TEST(ArchiveFaults, EveryOperationFailsOnceOrIsInterrupted) {
