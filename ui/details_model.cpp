@@ -4,6 +4,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "archive/zip_reader.h"
 #include "database/database_view.h"
 #include "workfolder/file_io.h"
 
@@ -40,6 +41,20 @@ DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& st
     return database;
   }
   auto bytes = ReadWholeFile(path);
+  if (!bytes) database.fault = std::string(which) + "を読めません: " + bytes.error().message;
+  else database.bytes = std::move(*bytes);
+  return database;
+}
+
+// A database inside an archive on disk, when the archive is as the run left it.
+DiskDatabase ReadEntryAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp, std::uint64_t index,
+                             const char* which) {
+  DiskDatabase database;
+  const std::optional<FileStamp> now = StampOf(path);
+  if (!now) database.fault = std::string(which) + "がありません";
+  else if (stamp && *now != *stamp) database.fault = std::string(which) + "は変換の後に変わっています";
+  if (!database.fault.empty()) return database;
+  auto bytes = ReadArchiveEntry(path, index, kInflateLimit);
   if (!bytes) database.fault = std::string(which) + "を読めません: " + bytes.error().message;
   else database.bytes = std::move(*bytes);
   return database;
@@ -88,7 +103,60 @@ DetailsRow DescribeRow(const BitmapRecord& record) {
   return row;
 }
 
+// One row per record, both sides rendered from the databases as read.
+void AddRows(Details& details, const std::vector<BitmapRecord>& bitmaps, const DiskDatabase& input,
+             const DiskDatabase& output, const std::string& group) {
+  for (const BitmapRecord& record : bitmaps) {
+    DetailsRow row = DescribeRow(record);
+    row.group = group;
+    // A family refused for a fault is not read as bitmaps at all; its reason says why.
+    if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
+      row.before = Render(input, record, RunSide::Input);
+      row.after = Render(output, record, RunSide::Output);
+    }
+    details.rows.push_back(std::move(row));
+  }
+}
+
+void AddMessage(Details& details, const std::string& message) {
+  if (message.empty()) return;
+  if (!details.message.empty()) details.message += "\n";
+  details.message += message;
+}
+
+Details BuildArchiveDetails(const FinishedRun& run) {
+  Details details;
+  const ArchiveResult& archive = *run.archive;
+  const bool written = archive.outcome == RunOutcome::Converted;
+  details.heading = "変換前: " + run.input.filename().string();
+  if (written) details.heading += "　変換後: " + archive.outputPath.filename().string();
+  for (const ArchiveEntryResult& entry : archive.entries) {
+    if (!entry.run || entry.run->bitmaps.empty()) continue;
+    const DiskDatabase input = ReadEntryAsLeft(run.input, run.inputStamp, entry.index, "変換前のファイル");
+    DiskDatabase output;
+    if (entry.figures.outcome != EntryOutcome::Converted) output.fault = "圧縮効果がなく、変換後のファイルはありません";
+    else if (!written || !run.outputStamp) output.fault = "変換後のファイルがありません";
+    else output = ReadEntryAsLeft(archive.outputPath, run.outputStamp, entry.index, "変換後のファイル");
+    for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output})
+      if (!database->fault.empty()) AddMessage(details, entry.label + ": " + database->fault);
+    AddRows(details, entry.run->bitmaps, input, output, entry.label);
+  }
+  if (details.rows.empty())
+    details.message = archive.detail.empty() ? "ビットマップはありません" : "ビットマップの記録はありません: " + archive.detail;
+  return details;
+}
+
 }  // namespace
+
+FinishedRun CaptureArchiveRun(std::filesystem::path input, ArchiveResult archive) {
+  RunResult result;
+  result.outcome = archive.outcome;
+  result.detail = archive.detail;
+  result.outputPath = archive.outputPath;
+  FinishedRun run = CaptureRun(std::move(input), std::move(result));
+  run.archive = std::move(archive);
+  return run;
+}
 
 FinishedRun CaptureRun(std::filesystem::path input, RunResult result) {
   FinishedRun run;
@@ -100,6 +168,7 @@ FinishedRun CaptureRun(std::filesystem::path input, RunResult result) {
 }
 
 Details BuildDetails(const FinishedRun& run) {
+  if (run.archive) return BuildArchiveDetails(run);
   Details details;
   const RunResult& result = run.result;
   const bool converted = result.outcome == RunOutcome::Converted;
@@ -123,15 +192,7 @@ Details BuildDetails(const FinishedRun& run) {
   }
 
   details.rows.reserve(result.bitmaps.size());
-  for (const BitmapRecord& record : result.bitmaps) {
-    DetailsRow row = DescribeRow(record);
-    // A family refused for a fault is not read as bitmaps at all; its reason says why.
-    if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
-      row.before = Render(input, record, RunSide::Input);
-      row.after = Render(output, record, RunSide::Output);
-    }
-    details.rows.push_back(std::move(row));
-  }
+  AddRows(details, result.bitmaps, input, output, {});
   return details;
 }
 

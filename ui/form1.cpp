@@ -19,6 +19,7 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include "archive/archive_run.h"
 #include "database/conversion_run.h"
 #include "ui/details_dialog.h"
 #include "ui/link_label.h"
@@ -161,7 +162,7 @@ void Form1::ShowOpenDialog() {
   }
   openDialog_ = new QFileDialog(this, QString::fromUtf8("PRC ファイルを開く"),
                                 lastFolder_.isEmpty() ? QDir::currentPath() : lastFolder_,
-                                QString::fromUtf8("PRC ファイル (*.prc *.PRC)"));
+                                QString::fromUtf8("PRC ファイル (*.prc *.PRC *.zip *.ZIP)"));
   openDialog_->setAttribute(Qt::WA_DeleteOnClose);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   openDialog_->setFileMode(QFileDialog::ExistingFile);
@@ -199,7 +200,8 @@ void Form1::RunConversion(const QString& path, const ConversionOptions& options)
       return !closeRequested_;
     };
     const std::string input = QFile::encodeName(path).toStdString();
-    lastRun_ = CaptureRun(input, converter_(input, surface_, eventPass, options));
+    if (EndsInZip(input)) lastRun_ = CaptureArchiveRun(input, ConvertArchive(input, surface_, eventPass, options));
+    else lastRun_ = CaptureRun(input, converter_(input, surface_, eventPass, options));
     details_->setEnabled(true);
   }
   busy_ = false;
