@@ -17,7 +17,6 @@ bool EndsInLowered(std::string_view name, std::string_view ending) {
   return true;
 }
 
-
 }  // namespace
 
 bool EndsInZip(std::string_view name) { return EndsInLowered(name, ".zip"); }
@@ -88,10 +87,14 @@ ArchiveTotals SumEntries(std::span<const EntryFigures> entries, std::uint64_t ar
   totals.archiveBefore = archiveBefore;
   for (const EntryFigures& entry : entries) {
     ++totals.databases;
-    if (entry.outcome == EntryOutcome::Converted) ++totals.converted;
-    else if (entry.outcome == EntryOutcome::NoEffect) ++totals.noEffect;
-    else if (IsRefusal(entry.outcome)) ++totals.refused;
-    else ++totals.leftAlone;
+    if (entry.outcome == EntryOutcome::Converted)
+      ++totals.converted;
+    else if (entry.outcome == EntryOutcome::NoEffect)
+      ++totals.noEffect;
+    else if (IsRefusal(entry.outcome))
+      ++totals.refused;
+    else
+      ++totals.leftAlone;
     if (entry.before > kInflateLimit) continue;  // no database a device can hold
     totals.unpackedBefore += entry.before;
     totals.unpackedAfter += entry.outcome == EntryOutcome::Converted ? entry.after : entry.before;
@@ -107,9 +110,9 @@ std::vector<std::string> ArchiveReportLines(std::string_view archiveName, Archiv
   switch (end) {
     case ArchiveEnd::Written: {
       lines.push_back(language.Trf("After conversion: %s bytes", {std::to_string(totals.unpackedAfter)}));
-      const double ratio = totals.unpackedBefore == 0
-                               ? 100.0
-                               : static_cast<double>(totals.unpackedAfter) / static_cast<double>(totals.unpackedBefore) * 100;
+      const double ratio = totals.unpackedBefore == 0 ? 100.0
+                                                      : static_cast<double>(totals.unpackedAfter) /
+                                                            static_cast<double>(totals.unpackedBefore) * 100;
       lines.push_back(language.Trf("Ratio: %s %%", {language.Decimal(std::llround(ratio * 10))}));
       break;
     }
@@ -130,18 +133,16 @@ std::vector<std::string> ArchiveSizeLines(const ArchiveTotals& totals, const Lan
   std::vector<std::string> lines;
   if (totals.archiveAfter == 0) return lines;
   lines.push_back(language.Trf("Archive file: %1$s bytes before, %2$s bytes after",
-                       {std::to_string(totals.archiveBefore), std::to_string(totals.archiveAfter)}));
+                               {std::to_string(totals.archiveBefore), std::to_string(totals.archiveAfter)}));
   if (totals.archiveAfter > totals.archiveBefore)
-    lines.push_back(language.Trf(
-                         "The new archive is %s bytes larger than the old one: zip already shrinks raw bitmaps, "
-                         "and the saving is on the device",
-                         {std::to_string(totals.archiveAfter - totals.archiveBefore)}));
+    lines.push_back(
+        language.Trf("The new archive is %s bytes larger than the old one: zip already shrinks raw bitmaps, "
+                     "and the saving is on the device",
+                     {std::to_string(totals.archiveAfter - totals.archiveBefore)}));
   return lines;
 }
 
-std::string NotArchiveText(const Language& language) {
-  return language.Tr("Not a zip archive, or a damaged one");
-}
+std::string NotArchiveText(const Language& language) { return language.Tr("Not a zip archive, or a damaged one"); }
 
 std::string ArchiveFailureText(const Language& language) { return language.Tr("The archive could not be processed"); }
 

@@ -70,8 +70,10 @@ class ArchiveCliTest : public ::testing::Test {
     json spec = {{"comment", comment}, {"entries", json::array()}};
     for (const EntrySpec& e : entries) {
       json entry = {{"name_hex", Hex(e.name)}, {"comment", e.comment}, {"method", e.stored ? "store" : "deflate"}};
-      if (e.source.empty()) entry["text"] = e.text;
-      else entry["source"] = e.source.string();
+      if (e.source.empty())
+        entry["text"] = e.text;
+      else
+        entry["source"] = e.source.string();
       if (!e.dateTime.empty()) entry["date_time"] = e.dateTime;
       spec["entries"].push_back(entry);
     }
@@ -85,12 +87,11 @@ class ArchiveCliTest : public ::testing::Test {
     // The bombs need no database.
     const fs::path database = test::CorpusDir() ? Corpus(kConverts) : fs::path("/dev/null");
     ASSERT_TRUE(
-        RunCommand("python3 " + Quoted(test::kZipTool) + " bad " + kind + " " + Quoted(database) + " " + Quoted(path)).ok);
+        RunCommand("python3 " + Quoted(test::kZipTool) + " bad " + kind + " " + Quoted(database) + " " + Quoted(path))
+            .ok);
   }
 
-  CliRun Run(const std::string& arguments) {
-    return test::RunCli(folder, arguments, "TMPDIR=" + Quoted(tmp));
-  }
+  CliRun Run(const std::string& arguments) { return test::RunCli(folder, arguments, "TMPDIR=" + Quoted(tmp)); }
 
   // What pressling-cli makes of the database alone: its output, or the database where it had no effect.
   test::Bytes ConvertedAlone(const fs::path& database) {
@@ -174,8 +175,8 @@ TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) 
   ExpectCopied(original["entries"][5], converted["entries"][5]);
 
   // Each database is reported under the archive's name and its own.
-  for (const char* label : {"apps.zip:IR-Pong2.prc\n", "apps.zip:games/STARWARS.PRC\n", "apps.zip:mulg.prc\n",
-                            "apps.zip:../escape.prc\n"})
+  for (const char* label :
+       {"apps.zip:IR-Pong2.prc\n", "apps.zip:games/STARWARS.PRC\n", "apps.zip:mulg.prc\n", "apps.zip:../escape.prc\n"})
     EXPECT_NE(run.out.find(label), std::string::npos) << label;
   EXPECT_EQ(run.out.find("NEWtest.pdb"), std::string::npos);
 }
@@ -231,8 +232,7 @@ TEST_F(ArchiveCliTest, FolderWalkTakesArchivesAndSkipsEarlierOutputs) {
 
 TEST_F(ArchiveCliTest, DryRunAndJsonCoverArchives) {
   PRESSLING_REQUIRE_CORPUS();
-  MakeArchive(in / "apps.zip", {FileEntry("IR-Pong2.prc", Corpus(kConverts)),
-                                FileEntry("mulg.prc", Corpus(kNoEffect)),
+  MakeArchive(in / "apps.zip", {FileEntry("IR-Pong2.prc", Corpus(kConverts)), FileEntry("mulg.prc", Corpus(kNoEffect)),
                                 TextEntry("read.me", "text")});
   const CliRun run = Run("-n --json in/apps.zip");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -337,14 +337,14 @@ TEST_F(ArchiveCliTest, ZipBombsStayBounded) {
   for (const std::string kind : {"bomb", "bomb-lie"}) {
     MakeBad(kind, in / (kind + ".zip"));
     const fs::path timing = folder / "time.txt";
-    const std::string command = "cd " + Quoted(folder.path()) + " && TMPDIR=" + Quoted(tmp) +
-                                " /usr/bin/time -v -o " + Quoted(timing) + " '" PRESSLING_CLI "' -q in/" + kind +
-                                ".zip 2>/dev/null";
+    const std::string command = "cd " + Quoted(folder.path()) + " && TMPDIR=" + Quoted(tmp) + " /usr/bin/time -v -o " +
+                                Quoted(timing) + " '" PRESSLING_CLI "' -q in/" + kind + ".zip 2>/dev/null";
     EXPECT_FALSE(RunCommand(command).ok);  // the entry is refused
     std::ifstream report(timing);
     long peakKiB = -1;
     for (std::string line; std::getline(report, line);)
-      if (line.find("Maximum resident set size (kbytes): ") != std::string::npos) peakKiB = std::stol(line.substr(line.rfind(' ')));
+      if (line.find("Maximum resident set size (kbytes): ") != std::string::npos)
+        peakKiB = std::stol(line.substr(line.rfind(' ')));
     EXPECT_GT(peakKiB, 0) << kind;
     EXPECT_LT(peakKiB, 256 * 1024) << kind;
     EXPECT_FALSE(fs::exists(in / (kind + "_comp.zip")));

@@ -25,15 +25,14 @@ TEST(ArchiveRules, NamesInAnyLetterCase) {
 
 TEST(ArchiveRules, LabelsShowControlBytesAndKeepTheRest) {
   EXPECT_EQ(EntryLabel("a.zip", "dir/x.prc"), "a.zip:dir/x.prc");
-  EXPECT_EQ(EntryLabel("a.zip", std::string("c\x01\x1b\x7f\\/\xe3\x81\x82.prc")), "a.zip:c\\x01\\x1b\\x7f\\/\xe3\x81\x82.prc");
+  EXPECT_EQ(EntryLabel("a.zip", std::string("c\x01\x1b\x7f\\/\xe3\x81\x82.prc")),
+            "a.zip:c\\x01\\x1b\\x7f\\/\xe3\x81\x82.prc");
 }
 
 TEST(ArchiveRules, TotalsCountOnlyWhatADeviceCanHold) {
   const std::vector<EntryFigures> entries = {
-      {EntryOutcome::Converted, 1000, 600},
-      {EntryOutcome::NoEffect, 500, 500},
-      {EntryOutcome::ChecksumMismatch, 300, 0},
-      {EntryOutcome::OverLimit, kInflateLimit + 1, 0},
+      {EntryOutcome::Converted, 1000, 600},     {EntryOutcome::NoEffect, 500, 500},
+      {EntryOutcome::ChecksumMismatch, 300, 0}, {EntryOutcome::OverLimit, kInflateLimit + 1, 0},
       {EntryOutcome::Encrypted, 200, 0},
   };
   const ArchiveTotals totals = SumEntries(entries, 4096);
