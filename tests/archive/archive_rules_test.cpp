@@ -23,7 +23,10 @@ TEST(ArchiveRules, NamesInAnyLetterCase) {
   EXPECT_FALSE(IsDatabaseEntry("prc"));
 }
 
-TEST(ArchiveRules, LabelsShowControlBytesAndKeepTheRest) {
+TEST(ArchiveRules, LabelsShowControlAndInvalidBytesAndKeepTheRest) {
+  // Shift-JIS "あ" (0x82 0xa0); then a lone continuation byte, a C1 control (U+009B) and an overlong "/".
+  EXPECT_EQ(EntryLabel("a.zip", std::string("\x82\xa0.prc")), "a.zip:\xe3\x81\x82.prc");
+  EXPECT_EQ(EntryLabel("a.zip", std::string("x\x80y\xc2\x9bz\xc0\xaf")), "a.zip:x\\x80y\\xc2\\x9bz\\xc0\\xaf");
   EXPECT_EQ(EntryLabel("a.zip", "dir/x.prc"), "a.zip:dir/x.prc");
   EXPECT_EQ(EntryLabel("a.zip", std::string("c\x01\x1b\x7f\\/\xe3\x81\x82.prc")),
             "a.zip:c\\x01\\x1b\\x7f\\/\xe3\x81\x82.prc");
