@@ -29,7 +29,7 @@ constexpr const char* kNoEffectToo = "jedahan__palmos__hello.prc";
 fs::path Corpus(const char* name) { return *test::CorpusDir() / name; }
 
 // One entry of a test archive: its name and where its bytes come from.
-struct EntrySpec {
+struct EntryPlan {
   std::string name;
   fs::path source;  // empty: text
   std::string text;
@@ -38,8 +38,8 @@ struct EntrySpec {
   bool stored = false;
 };
 
-EntrySpec FileEntry(std::string name, fs::path source, std::string comment = {}, std::vector<int> dateTime = {}) {
-  EntrySpec entry;
+EntryPlan FileEntry(std::string name, fs::path source, std::string comment = {}, std::vector<int> dateTime = {}) {
+  EntryPlan entry;
   entry.name = std::move(name);
   entry.source = std::move(source);
   entry.comment = std::move(comment);
@@ -48,8 +48,8 @@ EntrySpec FileEntry(std::string name, fs::path source, std::string comment = {},
 }
 
 // A stored text entry.
-EntrySpec TextEntry(std::string name, std::string text, std::vector<int> dateTime = {}) {
-  EntrySpec entry;
+EntryPlan TextEntry(std::string name, std::string text, std::vector<int> dateTime = {}) {
+  EntryPlan entry;
   entry.name = std::move(name);
   entry.text = std::move(text);
   entry.dateTime = std::move(dateTime);
@@ -66,21 +66,21 @@ class ArchiveCliTest : public ::testing::Test {
     fs::create_directories(tmp);
   }
 
-  void MakeArchive(const fs::path& path, const std::vector<EntrySpec>& entries, const std::string& comment = "") {
-    json spec = {{"comment", comment}, {"entries", json::array()}};
-    for (const EntrySpec& e : entries) {
+  void MakeArchive(const fs::path& path, const std::vector<EntryPlan>& entries, const std::string& comment = "") {
+    json layout = {{"comment", comment}, {"entries", json::array()}};
+    for (const EntryPlan& e : entries) {
       json entry = {{"name_hex", Hex(e.name)}, {"comment", e.comment}, {"method", e.stored ? "store" : "deflate"}};
       if (e.source.empty())
         entry["text"] = e.text;
       else
         entry["source"] = e.source.string();
       if (!e.dateTime.empty()) entry["date_time"] = e.dateTime;
-      spec["entries"].push_back(entry);
+      layout["entries"].push_back(entry);
     }
-    const fs::path specPath = folder / "spec.json";
-    std::ofstream(specPath) << spec.dump();
-    ASSERT_TRUE(RunCommand("python3 " + Quoted(test::kZipTool) + " make " + Quoted(specPath) + " " + Quoted(path)).ok);
-    fs::remove(specPath);
+    const fs::path layoutPath = folder / "layout.json";
+    std::ofstream(layoutPath) << layout.dump();
+    ASSERT_TRUE(RunCommand("python3 " + Quoted(test::kZipTool) + " make " + Quoted(layoutPath) + " " + Quoted(path)).ok);
+    fs::remove(layoutPath);
   }
 
   void MakeBad(const std::string& kind, const fs::path& path) {
@@ -131,7 +131,7 @@ void ExpectCopied(const json& before, const json& after) {
 
 TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) {
   PRESSLING_REQUIRE_CORPUS();
-  const std::vector<EntrySpec> entries = {
+  const std::vector<EntryPlan> entries = {
       FileEntry("IR-Pong2.prc", Corpus(kConverts), "the first one", {1999, 12, 31, 23, 59, 58}),
       FileEntry("games/STARWARS.PRC", Corpus(kConvertsToo), "", {2003, 7, 1, 12, 0, 0}),
       FileEntry("mulg.prc", Corpus(kNoEffect), "no effect"),
