@@ -208,6 +208,20 @@ TEST_F(ArchiveCliTest, DataDescriptorsAndZip64AreHandledAsAnyOther) {
   }
 }
 
+// 02:30 on 25 March 2001 never happened in Berlin: the clocks went from 02:00 to 03:00.
+TEST_F(ArchiveCliTest, TimesOfASkippedLocalHourSurvive) {
+  PRESSLING_REQUIRE_CORPUS();
+  if (!fs::exists("/usr/share/zoneinfo/Europe/Berlin")) GTEST_SKIP() << "no time zone data for Europe/Berlin";
+  const std::vector<int> skipped = {2001, 3, 25, 2, 30, 0};
+  MakeArchive(in / "gap.zip",
+              {FileEntry("app.prc", Corpus(kConverts), "", skipped), TextEntry("readme.txt", "text", skipped)});
+  const CliRun run = test::RunCli(folder, "-q in/gap.zip", "TZ=Europe/Berlin TMPDIR=" + Quoted(tmp));
+  EXPECT_EQ(run.status, 0) << run.err;
+  const json is = ListArchive(in / "gap_comp.zip");
+  ASSERT_TRUE(is.is_object());
+  for (const json& entry : is["entries"]) EXPECT_EQ(entry["date_time"], skipped);
+}
+
 TEST_F(ArchiveCliTest, WithoutEffectNoArchiveIsMadeAndAnOlderOneStays) {
   PRESSLING_REQUIRE_CORPUS();
   MakeArchive(in / "same.zip", {FileEntry("mulg.prc", Corpus(kNoEffect)), TextEntry("read.me", "text")});
