@@ -29,7 +29,9 @@ std::string ArchiveOutputPathFor(std::string_view inputPath);
 // any depth. The name is only looked at, never used as a path.
 bool IsDatabaseEntry(std::string_view entryName);
 
-// "ARCHIVE.zip:path/in/archive.prc", control bytes of the entry name shown as \xNN.
+// "ARCHIVE.zip:path/in/archive.prc" for the report and messages. A name that
+// is no valid UTF-8 is read as code page 932 where it decodes so; control
+// characters and bytes that still decode as nothing are shown as \xNN.
 std::string EntryLabel(std::string_view archiveName, std::string_view entryName);
 
 // What became of one database entry.

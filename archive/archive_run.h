@@ -14,13 +14,13 @@ namespace pressling {
 
 // What became of one database entry of an archive.
 struct ArchiveEntryResult {
-  std::uint64_t index = 0;         // its place in the archive
-  std::string name;                // the stored name, as it is
-  std::string label;               // "ARCHIVE.zip:path/in/archive.prc"
-  EntryFigures figures;            // outcome and unpacked bytes
-  std::optional<RunResult> run;    // the conversion's result, when it ran
-  std::vector<std::string> report; // the lines printed for it, the label first
-  std::string detail;              // why it was not converted, for a refusal; empty otherwise
+  std::uint64_t index = 0;          // its place in the archive
+  std::string name;                 // the stored name, as it is
+  std::string label;                // "ARCHIVE.zip:path/in/archive.prc"
+  EntryFigures figures;             // outcome and unpacked bytes
+  std::optional<RunResult> run;     // the conversion's result, when it ran
+  std::vector<std::string> report;  // the lines printed for it, the label first
+  std::string detail;               // why it was not converted, for a refusal; empty otherwise
 };
 
 struct ArchiveResult {

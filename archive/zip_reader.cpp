@@ -118,7 +118,8 @@ Result<InflateEnd> ZipReader::Inflate(const ZipEntry& entry, std::uint64_t limit
     if (got == 0) return InflateEnd::Complete;
     total += static_cast<std::uint64_t>(got);
     if (total > limit) return InflateEnd::OverLimit;
-    if (auto r = sink(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got))); !r) return r.error();
+    if (auto r = sink(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(got))); !r)
+      return r.error();
   }
 }
 
@@ -129,10 +130,11 @@ Result<void> ZipReader::ReadStored(const ZipEntry& entry, const ChunkSink& sink)
   // (data past the end of the file, say) is a fault of the archive.
   const auto failed = [&](zip_error_t* error) {
     const int code = zip_error_code_zip(error);
-    const ErrorKind kind =
-        code == ZIP_ER_READ || code == ZIP_ER_OPEN || code == ZIP_ER_MEMORY ? ErrorKind::FileOperation : ErrorKind::NotDatabase;
-    return Error{kind, "cannot read the stored data of entry " + std::to_string(entry.index) + ": " +
-                           zip_error_strerror(error)};
+    const ErrorKind kind = code == ZIP_ER_READ || code == ZIP_ER_OPEN || code == ZIP_ER_MEMORY
+                               ? ErrorKind::FileOperation
+                               : ErrorKind::NotDatabase;
+    return Error{
+        kind, "cannot read the stored data of entry " + std::to_string(entry.index) + ": " + zip_error_strerror(error)};
   };
   if (!file) return failed(zip_get_error(archive_));
   std::array<std::uint8_t, kChunk> buffer;

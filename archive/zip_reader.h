@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <span>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,8 +18,8 @@ namespace pressling {
 // One entry of an archive's central directory, as stored.
 struct ZipEntry {
   std::uint64_t index = 0;
-  std::string name;     // the stored bytes, never used as a path
-  std::string comment;  // the stored bytes
+  std::string name;        // the stored bytes, never used as a path
+  std::string comment;     // the stored bytes
   std::uint64_t size = 0;  // what the header says it inflates to
   std::uint64_t compressedSize = 0;
   std::uint32_t crc = 0;

@@ -4,7 +4,6 @@
 #include <unistd.h>
 #include <zip.h>
 
-#include <array>
 #include <cerrno>
 #include <utility>
 
@@ -198,7 +197,8 @@ Result<void> ReadBack(const ZipReader& original, const fs::path& path, std::span
       (void)expected.Add(*bytes);
       auto end = written.Inflate(after, kInflateLimit, eventPass, [&](auto chunk) { return got.Add(chunk); });
       if (!end) return end.error();
-      if (*end != InflateEnd::Complete || !(got == expected)) return Broken(path, which + " does not inflate to its database");
+      if (*end != InflateEnd::Complete || !(got == expected))
+        return Broken(path, which + " does not inflate to its database");
       continue;
     }
     if (after.crc != before.crc || after.size != before.size || after.compressedSize != before.compressedSize ||
@@ -206,7 +206,8 @@ Result<void> ReadBack(const ZipReader& original, const fs::path& path, std::span
       return Broken(path, which + " was not copied as it was");
     StreamDigest was, is;
     if (auto r = original.ReadStored(before, [&](auto chunk) { return was.Add(chunk); }); !r) return r;
-    if (auto r = written.ReadStored(after, [&](auto chunk) { return is.Add(chunk); }); !r) return Broken(path, r.error().message);
+    if (auto r = written.ReadStored(after, [&](auto chunk) { return is.Add(chunk); }); !r)
+      return Broken(path, r.error().message);
     if (!(was == is)) return Broken(path, which + " was not copied as it was");
     if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while reading back " + path.string()};
   }
@@ -215,8 +216,9 @@ Result<void> ReadBack(const ZipReader& original, const fs::path& path, std::span
 
 }  // namespace
 
-Result<std::uint64_t> WriteRewrittenArchive(const ZipReader& original, const fs::path& originalPath, const fs::path& path,
-                                            std::span<const ZipReplacement> replacements, const EventPass& eventPass) {
+Result<std::uint64_t> WriteRewrittenArchive(const ZipReader& original, const fs::path& originalPath,
+                                            const fs::path& path, std::span<const ZipReplacement> replacements,
+                                            const EventPass& eventPass) {
   if (auto r = CopyFile(originalPath, path); !r) return r.error();
   if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while writing " + path.string()};
   if (auto r = Replace(original, path, replacements); !r) return r.error();

@@ -141,8 +141,9 @@ fs::path PathKey(const fs::path& path, std::map<fs::path, fs::path>& resolvedFol
 }
 
 // Refuses a file whose output would replace one of the run's inputs, which
-// only a "*_comp.prc" or "*_comp.zip" named directly can be, and the second of two files with
-// one output. Both compare paths with the links of their folders resolved.
+// only a "*_comp.prc" or "*_comp.zip" named directly can be, and the second
+// of two files with one output. Both compare paths with the links of their
+// folders resolved.
 void RefuseClashingOutputs(std::vector<Input>& inputs) {
   std::map<fs::path, fs::path> resolvedFolders;
   // Outputs are all named "*_comp.prc" or "*_comp.zip", so only inputs named so can be replaced.

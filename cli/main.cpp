@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -229,6 +231,11 @@ int main(int argc, char** argv) {
     return UsageError("the output folder " + line.outputDir.string() + " is not a folder");
 
   CatchInterrupts();
+  // libzip turns an entry's time fields into a time_t and back through the
+  // local time zone, which shifts a time inside a skipped daylight-saving hour;
+  // in UTC every time survives. The program shows no times, so nothing else changes.
+  ::setenv("TZ", "UTC0", 1);
+  ::tzset();
   const cli::Collection collection = cli::Collect(line.arguments, line.outputDir);
   for (const std::string& error : collection.errors) std::fprintf(stderr, "pressling-cli: %s\n", error.c_str());
   int status = collection.errors.empty() ? 0 : 1;

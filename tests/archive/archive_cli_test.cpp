@@ -29,7 +29,7 @@ constexpr const char* kNoEffectToo = "jedahan__palmos__hello.prc";
 fs::path Corpus(const char* name) { return *test::CorpusDir() / name; }
 
 // One entry of a test archive: its name and where its bytes come from.
-struct EntrySpec {
+struct EntryPlan {
   std::string name;
   fs::path source;  // empty: text
   std::string text;
@@ -38,8 +38,8 @@ struct EntrySpec {
   bool stored = false;
 };
 
-EntrySpec FileEntry(std::string name, fs::path source, std::string comment = {}, std::vector<int> dateTime = {}) {
-  EntrySpec entry;
+EntryPlan FileEntry(std::string name, fs::path source, std::string comment = {}, std::vector<int> dateTime = {}) {
+  EntryPlan entry;
   entry.name = std::move(name);
   entry.source = std::move(source);
   entry.comment = std::move(comment);
@@ -48,8 +48,8 @@ EntrySpec FileEntry(std::string name, fs::path source, std::string comment = {},
 }
 
 // A stored text entry.
-EntrySpec TextEntry(std::string name, std::string text, std::vector<int> dateTime = {}) {
-  EntrySpec entry;
+EntryPlan TextEntry(std::string name, std::string text, std::vector<int> dateTime = {}) {
+  EntryPlan entry;
   entry.name = std::move(name);
   entry.text = std::move(text);
   entry.dateTime = std::move(dateTime);
@@ -66,31 +66,32 @@ class ArchiveCliTest : public ::testing::Test {
     fs::create_directories(tmp);
   }
 
-  void MakeArchive(const fs::path& path, const std::vector<EntrySpec>& entries, const std::string& comment = "") {
-    json spec = {{"comment", comment}, {"entries", json::array()}};
-    for (const EntrySpec& e : entries) {
+  void MakeArchive(const fs::path& path, const std::vector<EntryPlan>& entries, const std::string& comment = "") {
+    json layout = {{"comment", comment}, {"entries", json::array()}};
+    for (const EntryPlan& e : entries) {
       json entry = {{"name_hex", Hex(e.name)}, {"comment", e.comment}, {"method", e.stored ? "store" : "deflate"}};
-      if (e.source.empty()) entry["text"] = e.text;
-      else entry["source"] = e.source.string();
+      if (e.source.empty())
+        entry["text"] = e.text;
+      else
+        entry["source"] = e.source.string();
       if (!e.dateTime.empty()) entry["date_time"] = e.dateTime;
-      spec["entries"].push_back(entry);
+      layout["entries"].push_back(entry);
     }
-    const fs::path specPath = folder / "spec.json";
-    std::ofstream(specPath) << spec.dump();
-    ASSERT_TRUE(RunCommand("python3 " + Quoted(test::kZipTool) + " make " + Quoted(specPath) + " " + Quoted(path)).ok);
-    fs::remove(specPath);
+    const fs::path layoutPath = folder / "layout.json";
+    std::ofstream(layoutPath) << layout.dump();
+    ASSERT_TRUE(RunCommand("python3 " + Quoted(test::kZipTool) + " make " + Quoted(layoutPath) + " " + Quoted(path)).ok);
+    fs::remove(layoutPath);
   }
 
   void MakeBad(const std::string& kind, const fs::path& path) {
     // The bombs need no database.
     const fs::path database = test::CorpusDir() ? Corpus(kConverts) : fs::path("/dev/null");
     ASSERT_TRUE(
-        RunCommand("python3 " + Quoted(test::kZipTool) + " bad " + kind + " " + Quoted(database) + " " + Quoted(path)).ok);
+        RunCommand("python3 " + Quoted(test::kZipTool) + " bad " + kind + " " + Quoted(database) + " " + Quoted(path))
+            .ok);
   }
 
-  CliRun Run(const std::string& arguments) {
-    return test::RunCli(folder, arguments, "TMPDIR=" + Quoted(tmp));
-  }
+  CliRun Run(const std::string& arguments) { return test::RunCli(folder, arguments, "TMPDIR=" + Quoted(tmp)); }
 
   // What pressling-cli makes of the database alone: its output, or the database where it had no effect.
   test::Bytes ConvertedAlone(const fs::path& database) {
@@ -130,7 +131,7 @@ void ExpectCopied(const json& before, const json& after) {
 
 TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) {
   PRESSLING_REQUIRE_CORPUS();
-  const std::vector<EntrySpec> entries = {
+  const std::vector<EntryPlan> entries = {
       FileEntry("IR-Pong2.prc", Corpus(kConverts), "the first one", {1999, 12, 31, 23, 59, 58}),
       FileEntry("games/STARWARS.PRC", Corpus(kConvertsToo), "", {2003, 7, 1, 12, 0, 0}),
       FileEntry("mulg.prc", Corpus(kNoEffect), "no effect"),
@@ -174,8 +175,8 @@ TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) 
   ExpectCopied(original["entries"][5], converted["entries"][5]);
 
   // Each database is reported under the archive's name and its own.
-  for (const char* label : {"apps.zip:IR-Pong2.prc\n", "apps.zip:games/STARWARS.PRC\n", "apps.zip:mulg.prc\n",
-                            "apps.zip:../escape.prc\n"})
+  for (const char* label :
+       {"apps.zip:IR-Pong2.prc\n", "apps.zip:games/STARWARS.PRC\n", "apps.zip:mulg.prc\n", "apps.zip:../escape.prc\n"})
     EXPECT_NE(run.out.find(label), std::string::npos) << label;
   EXPECT_EQ(run.out.find("NEWtest.pdb"), std::string::npos);
 }
@@ -207,6 +208,20 @@ TEST_F(ArchiveCliTest, DataDescriptorsAndZip64AreHandledAsAnyOther) {
   }
 }
 
+// 02:30 on 25 March 2001 never happened in Berlin: the clocks went from 02:00 to 03:00.
+TEST_F(ArchiveCliTest, TimesOfASkippedLocalHourSurvive) {
+  PRESSLING_REQUIRE_CORPUS();
+  if (!fs::exists("/usr/share/zoneinfo/Europe/Berlin")) GTEST_SKIP() << "no time zone data for Europe/Berlin";
+  const std::vector<int> skipped = {2001, 3, 25, 2, 30, 0};
+  MakeArchive(in / "gap.zip",
+              {FileEntry("app.prc", Corpus(kConverts), "", skipped), TextEntry("readme.txt", "text", skipped)});
+  const CliRun run = test::RunCli(folder, "-q in/gap.zip", "TZ=Europe/Berlin TMPDIR=" + Quoted(tmp));
+  EXPECT_EQ(run.status, 0) << run.err;
+  const json is = ListArchive(in / "gap_comp.zip");
+  ASSERT_TRUE(is.is_object());
+  for (const json& entry : is["entries"]) EXPECT_EQ(entry["date_time"], skipped);
+}
+
 TEST_F(ArchiveCliTest, WithoutEffectNoArchiveIsMadeAndAnOlderOneStays) {
   PRESSLING_REQUIRE_CORPUS();
   MakeArchive(in / "same.zip", {FileEntry("mulg.prc", Corpus(kNoEffect)), TextEntry("read.me", "text")});
@@ -231,8 +246,7 @@ TEST_F(ArchiveCliTest, FolderWalkTakesArchivesAndSkipsEarlierOutputs) {
 
 TEST_F(ArchiveCliTest, DryRunAndJsonCoverArchives) {
   PRESSLING_REQUIRE_CORPUS();
-  MakeArchive(in / "apps.zip", {FileEntry("IR-Pong2.prc", Corpus(kConverts)),
-                                FileEntry("mulg.prc", Corpus(kNoEffect)),
+  MakeArchive(in / "apps.zip", {FileEntry("IR-Pong2.prc", Corpus(kConverts)), FileEntry("mulg.prc", Corpus(kNoEffect)),
                                 TextEntry("read.me", "text")});
   const CliRun run = Run("-n --json in/apps.zip");
   EXPECT_EQ(run.status, 0) << run.err;
@@ -337,14 +351,14 @@ TEST_F(ArchiveCliTest, ZipBombsStayBounded) {
   for (const std::string kind : {"bomb", "bomb-lie"}) {
     MakeBad(kind, in / (kind + ".zip"));
     const fs::path timing = folder / "time.txt";
-    const std::string command = "cd " + Quoted(folder.path()) + " && TMPDIR=" + Quoted(tmp) +
-                                " /usr/bin/time -v -o " + Quoted(timing) + " '" PRESSLING_CLI "' -q in/" + kind +
-                                ".zip 2>/dev/null";
+    const std::string command = "cd " + Quoted(folder.path()) + " && TMPDIR=" + Quoted(tmp) + " /usr/bin/time -v -o " +
+                                Quoted(timing) + " '" PRESSLING_CLI "' -q in/" + kind + ".zip 2>/dev/null";
     EXPECT_FALSE(RunCommand(command).ok);  // the entry is refused
     std::ifstream report(timing);
     long peakKiB = -1;
     for (std::string line; std::getline(report, line);)
-      if (line.find("Maximum resident set size (kbytes): ") != std::string::npos) peakKiB = std::stol(line.substr(line.rfind(' ')));
+      if (line.find("Maximum resident set size (kbytes): ") != std::string::npos)
+        peakKiB = std::stol(line.substr(line.rfind(' ')));
     EXPECT_GT(peakKiB, 0) << kind;
     EXPECT_LT(peakKiB, 256 * 1024) << kind;
     EXPECT_FALSE(fs::exists(in / (kind + "_comp.zip")));

@@ -23,17 +23,19 @@ TEST(ArchiveRules, NamesInAnyLetterCase) {
   EXPECT_FALSE(IsDatabaseEntry("prc"));
 }
 
-TEST(ArchiveRules, LabelsShowControlBytesAndKeepTheRest) {
+TEST(ArchiveRules, LabelsShowControlAndInvalidBytesAndKeepTheRest) {
+  // Shift-JIS "あ" (0x82 0xa0); then a lone continuation byte, a C1 control (U+009B) and an overlong "/".
+  EXPECT_EQ(EntryLabel("a.zip", std::string("\x82\xa0.prc")), "a.zip:\xe3\x81\x82.prc");
+  EXPECT_EQ(EntryLabel("a.zip", std::string("x\x80y\xc2\x9bz\xc0\xaf")), "a.zip:x\\x80y\\xc2\\x9bz\\xc0\\xaf");
   EXPECT_EQ(EntryLabel("a.zip", "dir/x.prc"), "a.zip:dir/x.prc");
-  EXPECT_EQ(EntryLabel("a.zip", std::string("c\x01\x1b\x7f\\/\xe3\x81\x82.prc")), "a.zip:c\\x01\\x1b\\x7f\\/\xe3\x81\x82.prc");
+  EXPECT_EQ(EntryLabel("a.zip", std::string("c\x01\x1b\x7f\\/\xe3\x81\x82.prc")),
+            "a.zip:c\\x01\\x1b\\x7f\\/\xe3\x81\x82.prc");
 }
 
 TEST(ArchiveRules, TotalsCountOnlyWhatADeviceCanHold) {
   const std::vector<EntryFigures> entries = {
-      {EntryOutcome::Converted, 1000, 600},
-      {EntryOutcome::NoEffect, 500, 500},
-      {EntryOutcome::ChecksumMismatch, 300, 0},
-      {EntryOutcome::OverLimit, kInflateLimit + 1, 0},
+      {EntryOutcome::Converted, 1000, 600},     {EntryOutcome::NoEffect, 500, 500},
+      {EntryOutcome::ChecksumMismatch, 300, 0}, {EntryOutcome::OverLimit, kInflateLimit + 1, 0},
       {EntryOutcome::Encrypted, 200, 0},
   };
   const ArchiveTotals totals = SumEntries(entries, 4096);

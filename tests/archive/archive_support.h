@@ -2,9 +2,8 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <string>
-
 #include <nlohmann/json.hpp>
+#include <string>
 
 #include "tests/database/test_support.h"
 

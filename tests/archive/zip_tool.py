@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Builds test archives and lists archives for the archive tests.
 
-  zip_tool.py make SPEC.json OUT.zip   build an archive from a JSON spec
+  zip_tool.py make LAYOUT.json OUT.zip build an archive from a JSON layout
   zip_tool.py list ARCHIVE.zip         print what Python's zipfile reads, as JSON
   zip_tool.py bad KIND DATABASE OUT.zip  build one kind of damaged archive
 
@@ -29,16 +29,16 @@ def entry_info(name, date_time=(2001, 2, 3, 4, 5, 6), method=zipfile.ZIP_DEFLATE
     return info
 
 
-def make(spec_path, out):
-    spec = json.load(open(spec_path))
+def make(layout_path, out):
+    layout = json.load(open(layout_path))
     with zipfile.ZipFile(out, "w") as z:
-        for e in spec["entries"]:
+        for e in layout["entries"]:
             data = open(e["source"], "rb").read() if "source" in e else e.get("text", "").encode()
             method = zipfile.ZIP_STORED if e.get("method") == "store" else zipfile.ZIP_DEFLATED
             info = entry_info(bytes.fromhex(e["name_hex"]).decode("utf-8", "surrogateescape"),
                               e.get("date_time", (2001, 2, 3, 4, 5, 6)), method, e.get("comment", "").encode())
             z.writestr(info, data)
-        z.comment = spec.get("comment", "").encode()
+        z.comment = layout.get("comment", "").encode()
 
 
 def listing(path):

@@ -38,9 +38,9 @@ const Area& GetArea() {
     return a;
   }();
   static const bool cleanupRegistered = std::atexit([] {
-    std::error_code ec;
-    fs::remove_all(area->root, ec);
-  }) == 0;
+                                          std::error_code ec;
+                                          fs::remove_all(area->root, ec);
+                                        }) == 0;
   (void)cleanupRegistered;
   return *area;
 }
@@ -90,10 +90,11 @@ std::string CheckArchiveCase(std::span<const std::uint8_t> input) {
   if (!after || !std::equal(after->begin(), after->end(), input.begin(), input.end())) return "the input changed";
   if (!Names(area.tmp).empty()) return "a run folder was left in TMPDIR";
   const bool written = result.outcome == RunOutcome::Converted;
-  if (result.outcome == RunOutcome::Failed || result.outcome == RunOutcome::Busy || result.outcome == RunOutcome::Stopped)
+  if (result.outcome == RunOutcome::Failed || result.outcome == RunOutcome::Busy ||
+      result.outcome == RunOutcome::Stopped)
     return "the run failed: " + result.detail;
-  const std::vector<std::string> expected = written ? std::vector<std::string>{"in.zip", "in_comp.zip"}
-                                                    : std::vector<std::string>{"in.zip"};
+  const std::vector<std::string> expected =
+      written ? std::vector<std::string>{"in.zip", "in_comp.zip"} : std::vector<std::string>{"in.zip"};
   if (Names(area.in) != expected) return "the folder holds something else than the input and a complete output";
   if (surface.lines.size() != 4) return "the report has not its four lines";
   if (!written) return {};
@@ -101,7 +102,8 @@ std::string CheckArchiveCase(std::span<const std::uint8_t> input) {
   if (!rewritten) return "the new archive does not open: " + rewritten.error().message;
   if (!reader || rewritten->entries().size() != reader->entries().size()) return "the new archive has other entries";
   for (std::size_t i = 0; i < reader->entries().size(); ++i)
-    if (rewritten->entries()[i].name != reader->entries()[i].name) return "entry " + std::to_string(i) + " has another name";
+    if (rewritten->entries()[i].name != reader->entries()[i].name)
+      return "entry " + std::to_string(i) + " has another name";
   return {};
 }
 

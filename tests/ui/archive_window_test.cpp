@@ -21,10 +21,12 @@ constexpr int kRunTimeoutMs = 60000;
 
 // Builds name in folder with Python's zipfile from corpus databases, stored under entry names.
 bool MakeArchive(const QString& path, const QStringList& entriesAndSources) {
-  QString script = QStringLiteral("import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
-                                  "for i in range(2, len(sys.argv), 2): z.write(sys.argv[i + 1], sys.argv[i])\n"
-                                  "z.close()\n");
-  return QProcess::execute(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script, path} + entriesAndSources) == 0;
+  QString script = QStringLiteral(
+      "import sys, zipfile\nz = zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED)\n"
+      "for i in range(2, len(sys.argv), 2): z.write(sys.argv[i + 1], sys.argv[i])\n"
+      "z.close()\n");
+  return QProcess::execute(QStringLiteral("python3"),
+                           QStringList{QStringLiteral("-c"), script, path} + entriesAndSources) == 0;
 }
 
 }  // namespace
@@ -40,10 +42,10 @@ class ArchiveWindowTest : public QObject {
     const fs::path corpus = *pressling::test::CorpusDir();
     QTemporaryDir folder;
     const QString archive = folder.filePath(QStringLiteral("apps.zip"));
-    QVERIFY(MakeArchive(archive, {QStringLiteral("IR-Pong2.prc"),
-                                  QString::fromStdString((corpus / "harbaum__palmos__IR-Pong2.prc").string()),
-                                  QStringLiteral("sub/MULG.PRC"),
-                                  QString::fromStdString((corpus / "harbaum__palmos__mulg.prc").string())}));
+    QVERIFY(MakeArchive(
+        archive,
+        {QStringLiteral("IR-Pong2.prc"), QString::fromStdString((corpus / "harbaum__palmos__IR-Pong2.prc").string()),
+         QStringLiteral("sub/MULG.PRC"), QString::fromStdString((corpus / "harbaum__palmos__mulg.prc").string())}));
 
     Form1 form;
     form.show();
@@ -53,15 +55,16 @@ class ArchiveWindowTest : public QObject {
 
     QStringList shown;
     for (const auto& line : form.Surface().lines()) shown.push_back(line.text);
-    QCOMPARE(shown, (QStringList{QString::fromUtf8("アーカイブ名：apps.zip"),
-                                 QString::fromUtf8("オリジナル（展開時）：79807 byte"),
-                                 QString::fromUtf8("圧縮処理後（展開時）：79103 byte"),
-                                 QString::fromUtf8("圧縮率：99.1 %")}));
+    QCOMPARE(
+        shown,
+        (QStringList{QString::fromUtf8("アーカイブ名：apps.zip"), QString::fromUtf8("オリジナル（展開時）：79807 byte"),
+                     QString::fromUtf8("圧縮処理後（展開時）：79103 byte"), QString::fromUtf8("圧縮率：99.1 %")}));
 
     DetailsDialog* details = form.ShowDetails();
     QVERIFY(details != nullptr);
     QStringList groups;
-    for (QLabel* label : details->findChildren<QLabel*>(QStringLiteral("DetailsGroup"))) groups.push_back(label->text());
+    for (QLabel* label : details->findChildren<QLabel*>(QStringLiteral("DetailsGroup")))
+      groups.push_back(label->text());
     QCOMPARE(groups, (QStringList{QStringLiteral("<b>apps.zip:IR-Pong2.prc</b>"),
                                   QStringLiteral("<b>apps.zip:sub/MULG.PRC</b>")}));
     // IR-Pong2's bitmaps and Mulg's: 68 and 8, with pictures of IR-Pong2 after
