@@ -53,6 +53,17 @@ std::uint64_t Count(const json& value) {
   return value.is_number_unsigned() ? value.get<std::uint64_t>() : 0;
 }
 
+// An entry's name as stored: a string (UTF-8), or an array of its byte values
+// for a name that is no UTF-8.
+std::string NameBytes(const json& name) {
+  if (name.is_string()) return name.get<std::string>();
+  std::string bytes;
+  if (name.is_array())
+    for (const json& byte : name)
+      if (byte.is_number_unsigned() && byte.get<std::uint64_t>() < 256) bytes += static_cast<char>(byte.get<std::uint64_t>());
+  return bytes;
+}
+
 }  // namespace
 }  // namespace pressling::web
 
@@ -65,7 +76,8 @@ extern "C" {
 // letter case. 1 or 0.
 EMSCRIPTEN_KEEPALIVE int pressling_is_archive(const char* name) { return EndsInZip(name) ? 1 : 0; }
 
-// The plan for the archive named in request {archive, entries: [name...]}:
+// The plan for the archive named in request {archive, entries: [name...]},
+// each name a string or an array of byte values:
 // answers {output_name, limit, entries: [{database, label}...]}, or {error}
 // for a request that does not read.
 EMSCRIPTEN_KEEPALIVE const char* pressling_archive_plan(const char* request) {
@@ -76,7 +88,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_archive_plan(const char* request) {
   const std::string archive = asked["archive"].get<std::string>();
   json entries = json::array();
   for (const json& name : asked["entries"]) {
-    const std::string text = name.is_string() ? name.get<std::string>() : std::string();
+    const std::string text = NameBytes(name);
     entries.push_back({{"database", IsDatabaseEntry(text)}, {"label", EntryLabel(archive, text)}});
   }
   return Answer({{"output_name", ArchiveOutputPathFor(archive)}, {"limit", kInflateLimit}, {"entries", entries}});

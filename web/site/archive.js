@@ -111,11 +111,16 @@ function joined(chunks, length) {
   return whole;
 }
 
+// fflate reads a name without the UTF-8 flag as Latin-1, one character a
+// byte, and writes every name as UTF-8: a name in a DOS code page (with bytes
+// 0x80 to 0x9F, which no UTF-8 name holds as characters) would change.
+function inCodePage(name) {
+  return /[\u0080-\u009f]/.test(name);
+}
+
 // Why fflate cannot give an entry's data as they were stored, or null.
 function unreadable(listed, read, limit) {
-  // fflate reads a name without the UTF-8 flag as Latin-1 and writes every
-  // name as UTF-8: a name in a DOS code page (bytes 0x80 to 0x9F) would change.
-  if (/[\u0080-\u009f]/.test(listed.name)) return 'code-page-name';
+  if (inCodePage(listed.name)) return 'code-page-name';
   if (listed.compression !== 0 && listed.compression !== 8) return 'unknown-method';
   if (read.fault) return 'unreadable';
   if (read.length > limit || listed.originalSize > limit) return 'over-limit';
@@ -196,7 +201,8 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
   let plan;
   try {
     listed = listEntries(data);
-    plan = JSON.parse(call(m, '_pressling_archive_plan', JSON.stringify({ archive: name, entries: listed.map((f) => f.name) })));
+    const stored = listed.map((f) => (inCodePage(f.name) ? [...f.name].map((c) => c.charCodeAt(0)) : f.name));
+    plan = JSON.parse(call(m, '_pressling_archive_plan', JSON.stringify({ archive: name, entries: stored })));
     if (plan.error) return refuse(`${name}: ${plan.error}`, 'failure');
     read = readEntries(data, plan.limit);
   } catch {
