@@ -3,6 +3,7 @@
 import { zipSync } from './fflate.js';
 import { labels, browserLanguage } from './i18n.js';
 import { openDetails } from './details.js';
+import { newWorker } from './worker_start.js';
 
 const entries = [];  // every file given to the page, in order
 const queue = [];    // entries waiting for the worker
@@ -22,7 +23,7 @@ const t = () => labels[language];
 // WebAssembly are fetched before anything is dropped: after that the page
 // makes no request.
 function startWorker() {
-  worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+  worker = newWorker();
   workerReady = new Promise((resolve, reject) => {
     waiting.set(0, { resolve, reject });
   });

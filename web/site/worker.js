@@ -3,18 +3,15 @@
 // the core (a trap, an abort, memory exhausted) makes that file failed and
 // starts a fresh instance of the module for the next.
 import createPressling from './pressling.mjs';
+import { wasmBytes } from './wasm_source.js';
 
 let module = null;
 let wasmBinary = null;
 
-// The WebAssembly is fetched once; a fresh instance after a failure is made
+// The WebAssembly is loaded once; a fresh instance after a failure is made
 // from the same bytes, without another request.
 async function core() {
-  if (wasmBinary === null) {
-    const response = await fetch(new URL('./pressling.wasm', import.meta.url));
-    if (!response.ok) throw new Error(`pressling.wasm: ${response.status} ${response.statusText}`);
-    wasmBinary = await response.arrayBuffer();
-  }
+  if (wasmBinary === null) wasmBinary = await wasmBytes();
   if (module === null) module = await createPressling({ wasmBinary });
   return module;
 }
