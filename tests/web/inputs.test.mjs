@@ -37,8 +37,10 @@ inEachEngine('inputs', { skip: skipReason({ needCorpus: true }) }, (group) => {
       writeFileSync(join(folder, 'truncated.prc'), good.subarray(0, Math.floor(good.length / 2)));
       writeFileSync(join(folder, 'header-only.prc'), good.subarray(0, 90));
       writeFileSync(join(folder, 'random.prc'), randomBytes(20 * 1024 * 1024));
+      // A sound head before 64 MiB: the page holds it, in the worker as well, and refuses it as too large.
+      writeFileSync(join(folder, 'large.prc'), Buffer.concat([good, Buffer.alloc(64 * 1024 * 1024 - good.length)]));
       copyFileSync(join(corpus, kGood), join(folder, kGood));
-      const names = ['notes.txt', 'empty.prc', 'truncated.prc', 'header-only.prc', 'random.prc', kGood];
+      const names = ['notes.txt', 'empty.prc', 'truncated.prc', 'header-only.prc', 'random.prc', 'large.prc', kGood];
 
       const { page, problems } = await openPage(scope, group.browser, await group.address(target));
       const results = await convert(page, names.map((name) => join(folder, name)), { thorough: true });

@@ -87,7 +87,7 @@ function labelEntry(entry) {
   for (const label of entry.element.querySelectorAll('[data-side-label]')) label.textContent = t()[label.dataset.sideLabel];
 }
 
-function addEntry(file, shownName) {
+function addEntry(file, shownName, list) {
   const element = document.createElement('li');
   element.className = 'file';
   element.dataset.file = shownName;
@@ -102,7 +102,7 @@ function addEntry(file, shownName) {
   const report = document.createElement('pre');
   report.className = 'report';
   element.append(head, report);
-  $('#results').append(element);
+  list.append(element);
   const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, element, result: null,
                   output: null, changed: [], leftAlone: [] };
   entries.push(entry);
@@ -183,7 +183,10 @@ async function run() {
 function add(files) {
   if (files.length === 0) return;
   if (!running) batch = { total: 0, done: 0 };
-  for (const { file, shownName } of files) queue.push(addEntry(file, shownName));
+  // A long list goes into the document at once rather than file by file.
+  const list = document.createDocumentFragment();
+  for (const { file, shownName } of files) queue.push(addEntry(file, shownName, list));
+  $('#results').append(list);
   batch.total += files.length;
   showProgress();
   run();
