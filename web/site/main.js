@@ -156,21 +156,28 @@ async function convertOne(entry) {
   }
 }
 
-// Files are read and handed to the worker a few ahead of the one it is
-// converting, so that it never waits for the page; their results come back in order.
-const kAhead = 4;
+// Files are read and handed to the worker ahead of the one it is converting,
+// so that it never waits for the page: reading a file takes the browser a
+// while, however small it is. Up to 32 files or 32 MiB are ahead; their
+// results come back in order.
+const kAheadFiles = 32;
+const kAheadBytes = 32 * 1024 * 1024;
 
 async function run() {
   if (running) return;
   running = true;
   setBusy(true);
   const inFlight = [];
+  let bytesAhead = 0;
   while (queue.length > 0 || inFlight.length > 0) {
-    while (queue.length > 0 && inFlight.length < kAhead) {
+    while (queue.length > 0 && inFlight.length < kAheadFiles &&
+           (inFlight.length === 0 || bytesAhead + queue[0].file.size <= kAheadBytes)) {
       const entry = queue.shift();
+      bytesAhead += entry.file.size;
       inFlight.push({ entry, reply: convertOne(entry) });
     }
     const { entry, reply } = inFlight.shift();
+    bytesAhead -= entry.file.size;
     finish(entry, await reply);
     batch.done += 1;
     showProgress();
