@@ -80,8 +80,6 @@ struct Converted {
 
 Converted Convert(const Bytes& input, BitmapMode mode, PieceStorage storage) {
   test::TempFolder folder;
-  test::TempFolder runs;
-  test::TmpDirOverride tmp(runs.path());
   test::WriteBytes(folder / "db.prc", input);
   test::RecordingSurface surface;
   ConversionOptions options;
@@ -96,7 +94,6 @@ Converted Convert(const Bytes& input, BitmapMode mode, PieceStorage storage) {
     detail.replace(at, folder.path().string().size(), "FOLDER");
   if (converted.result.outcome == RunOutcome::Converted) converted.output = test::ReadBytes(folder / "db_comp.prc");
   converted.leftInFolder = test::Contents(folder.path());
-  for (const std::string& name : test::Contents(runs.path())) converted.leftInFolder.push_back("run folder: " + name);
   return converted;
 }
 

@@ -144,6 +144,8 @@ export async function openPage(scope, browser, address, { width = 1000, height =
   }, language);
   const problems = [];
   page.on('pageerror', (error) => problems.push(String(error)));
+  page.console = [];
+  page.on('console', (message) => page.console.push(`${message.type()}: ${message.text()}`));
   await page.goto(address, { waitUntil: 'load' });
   await waitReady(page);
   // The served site keeps its files for use without the server: once that
@@ -154,7 +156,13 @@ export async function openPage(scope, browser, address, { width = 1000, height =
 
 // Waits until the page's worker has loaded the WebAssembly.
 export async function waitReady(page) {
-  await page.waitForSelector('body[data-ready]');
+  try {
+    await page.waitForSelector('body[data-ready]', { timeout: 60000 });
+  } catch (fault) {
+    const state = await page.evaluate(() => JSON.stringify({ url: location.href, ...document.body.dataset }))
+      .catch((error) => String(error));
+    throw new Error(`${fault.message}; the page: ${state}; its console: ${JSON.stringify(page.console ?? [])}`);
+  }
   const ready = await page.$eval('body', (body) => body.dataset.ready);
   if (ready !== 'true') throw new Error(`the page did not load its converter: ${ready}`);
 }

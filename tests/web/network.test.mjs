@@ -31,6 +31,12 @@ inEachEngine('requests', { skip: skipReason({ needCorpus: true }) }, (group) => 
       assert.match(policy, target === 'file' ? /default-src 'none'/ : /default-src 'self'/);
       assert.match(policy, /'wasm-unsafe-eval'/);
       assert.doesNotMatch(policy, /https?:|\*/, 'the policy names no other origin');
+      assert.doesNotMatch(policy, /'unsafe-inline'|'unsafe-eval'/);
+      if (target === 'file') {
+        assert.match(policy, /script-src 'sha256-[A-Za-z0-9+/]+=*' 'wasm-unsafe-eval'/, 'the inline script by its hash');
+        assert.match(policy, /style-src 'sha256-[A-Za-z0-9+/]+=*'/, 'the inline styles by their hash');
+        assert.match(policy, /worker-src blob:/);
+      }
 
       await convert(page, [join(corpus, kGood[0]), join(corpus, kGood[1]), '/etc/hostname'], { thorough: true });
       await convert(page, [join(corpus, kGood[0])], { thorough: false });
