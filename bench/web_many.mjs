@@ -1,7 +1,8 @@
 // The page over many files: the corpus given to one page again and again
 // (7 times: 1,071 databases), in each engine. Prints, after every round, its
 // time and the memory of the browser's processes together (resident set,
-// from /proc), so that a list that slows down or memory that grows shows.
+// from /proc), and in Chromium the page's JavaScript heap after a garbage
+// collection, so that a list that slows down or memory that grows shows.
 //   node bench/web_many.mjs [ROUNDS]        (PRESSLING_BROWSERS=chromium or firefox for one engine)
 // Needs scripts/web.sh.
 import { readFileSync, readdirSync } from 'node:fs';
@@ -48,6 +49,12 @@ try {
   for (const engine of engines) {
     const browser = await launch(scope, engine);
     const { page } = await openPage(scope, browser, address);
+    const session = engine === 'chromium' ? await page.createCDPSession() : null;
+    const heap = async () => {
+      if (!session) return '';
+      await session.send('HeapProfiler.collectGarbage');
+      return `, page heap ${((await page.metrics()).JSHeapUsedSize / 1048576).toFixed(1)} MiB`;
+    };
     console.log(`${engine}: the corpus (${paths.length} databases) ${rounds} times into one page, thorough mode`);
     console.log(`  loaded: browser ${treeMegabytes(browser.process().pid).toFixed(0)} MiB`);
     for (let round = 1; round <= rounds; ++round) {
@@ -58,7 +65,7 @@ try {
                                  document.body.dataset.busy === 'false', { timeout: 0, polling: 100 }, round * paths.length);
       const seconds = Number(process.hrtime.bigint() - start) / 1e9;
       console.log(`  round ${round}: ${round * paths.length} files on the page, ${seconds.toFixed(3)} s, ` +
-                  `browser ${treeMegabytes(browser.process().pid).toFixed(0)} MiB`);
+                  `browser ${treeMegabytes(browser.process().pid).toFixed(0)} MiB${await heap()}`);
     }
   }
 } finally {
