@@ -207,9 +207,10 @@ export async function download(page, selector, { timeout = 60000 } = {}) {
     const names = readdirSync(page.downloads);
     const fresh = names.filter((name) => !before.has(name) && !unfinished(name));
     if (fresh.length === 1 && !names.some(unfinished)) {
+      // Firefox may still rename the file it wrote under a name of its own.
       const path = join(page.downloads, fresh[0]);
-      const size = statSync(path).size;
-      if (last && last.path === path && last.size === size) return path;
+      const size = existsSync(path) ? statSync(path).size : -1;
+      if (size >= 0 && last && last.path === path && last.size === size) return path;
       last = { path, size };
     }
   }

@@ -12,15 +12,17 @@ import { inEachEngine, targets, targetSkip, serve, openPage, convert, runCli, co
 const kGood = 'harbaum__palmos__IR-Pong2.prc';
 
 // The site with its module wrapped so that the core traps on crash.prc, as
-// it would on a fault inside it.
+// it would on a fault inside it. The loader binds an export on its first call
+// by assigning it again; that assignment replaces what the wrapper calls.
 const kTrapping = `import createCore from './pressling-core.mjs';
 export default async function createPressling(options) {
   const core = await createCore(options);
-  const convert = core._pressling_convert;
-  core._pressling_convert = (bytes, length, name, thorough) => {
+  let convert = core._pressling_convert;
+  const trapping = (bytes, length, name, thorough) => {
     if (core.UTF8ToString(name) === 'crash.prc') throw new WebAssembly.RuntimeError('unreachable');
     return convert(bytes, length, name, thorough);
   };
+  Object.defineProperty(core, '_pressling_convert', { get: () => trapping, set: (bound) => { convert = bound; } });
   return core;
 }
 `;
