@@ -104,6 +104,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   ReportLines surface;
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
+  // The memory file system is JavaScript: thousands of piece files there cost more than the conversion.
+  options.pieceStorage = PieceStorage::Memory;
   const RunResult result = ConvertDatabase(plain, surface, {}, options);
   (void)::chdir("/");
 
