@@ -113,14 +113,15 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   auto read = ReadDatabaseHead(*input, head, gapRule);
   state.header = head.header;
   if (!read) return read.error();
-  auto pieceLengths =
-      SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode, &state.records);
+  auto store = OpenPieceStore(options.pieceStorage, workFolder, runFolder);
+  if (!store) return store.error();
+  auto pieceLengths = SplitResources(*input, head.entries, **store, eventPass, options.bitmapMode, &state.records);
   if (!pieceLengths) return pieceLengths.error();
   input.reset();
   // The output always has the gap: its resource 0 starts two bytes later.
   if (!head.gapPresent) SetEntryOffset(head.entries[0], static_cast<std::int32_t>(HeadSize(ResourceCount(head.header))));
 
-  return RebuildDatabase(path, head.header, head.entries, workFolder, *pieceLengths, PlaceFor(path, runFolder, options),
+  return RebuildDatabase(path, head.header, head.entries, **store, *pieceLengths, PlaceFor(path, runFolder, options),
                          eventPass);
 }
 

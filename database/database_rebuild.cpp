@@ -2,8 +2,8 @@
 
 #include <cassert>
 
+#include "database/file_piece_store.h"
 #include "database/piece_name.h"
-#include "workfolder/folder_handle.h"
 
 namespace pressling {
 
@@ -56,6 +56,15 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
                                         std::vector<ResourceEntry>& entries, const fs::path& workFolder,
                                         std::span<const std::uint64_t> pieceLengths, const OutputPlace& place,
                                         const EventPass& eventPass) {
+  auto store = FilePieceStore::Open(workFolder, workFolder);
+  if (!store) return store.error();
+  return RebuildDatabase(inputPath, header, entries, *store, pieceLengths, place, eventPass);
+}
+
+Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcHeader& header,
+                                        std::vector<ResourceEntry>& entries, PieceStore& store,
+                                        std::span<const std::uint64_t> pieceLengths, const OutputPlace& place,
+                                        const EventPass& eventPass) {
   assert(!entries.empty());
   const std::size_t n = entries.size() - 1;
   assert(pieceLengths.size() == n);
@@ -79,18 +88,16 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
 
   if (auto r = WriteDatabaseHead(*output, header, std::span(entries).first(n), eventPass); !r) return r.error();
 
-  auto work = FolderHandle::Open(workFolder);
-  if (!work) return work.error();
   std::vector<std::uint8_t> chunk;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
     // The offsets were computed from these lengths.
-    if (auto r = AppendFileOfLength(*work, name, pieceLengths[i], chunk); !r) return r.error();
+    if (auto r = store.AppendTo(name, pieceLengths[i], chunk); !r) return r.error();
     if (chunk.size() >= kOutputChunk || i + 1 == n) {
       if (auto r = output->Append(chunk); !r) return r.error();
       chunk.clear();
     }
-    if (auto r = work->Remove(name); !r) return r.error();
+    if (auto r = store.Remove(name); !r) return r.error();
     if (!PassEvents(eventPass)) return StoppedWhile("writing " + output->path().string());
   }
 

@@ -12,6 +12,7 @@
 #include "bitmap/family_rewrite.h"
 #include "bitmap/family_scan.h"
 #include "bitmap/thorough_rewrite.h"
+#include "database/file_piece_store.h"
 #include "database/piece_name.h"
 
 namespace pressling {
@@ -27,13 +28,6 @@ constexpr std::array<std::uint8_t, 4> kTaib = {'t', 'A', 'I', 'B'};
 // application icons. Types compare byte for byte, letter case included.
 bool IsBitmapType(const ResourceEntry& entry, BitmapMode mode) {
   return entry.type == kTbmp || (mode == BitmapMode::Thorough && entry.type == kTaib);
-}
-
-Result<void> WritePieceFile(const FolderHandle& folder, const std::string& name, std::span<const std::uint8_t> bytes) {
-  auto piece = OutputFile::CreateAt(folder, name);
-  if (!piece) return piece.error();
-  if (auto r = piece->Append(bytes); !r) return r;
-  return piece->Commit();
 }
 
 // The new bytes of a piece whose bitmaps are compressed; nothing when the
@@ -70,12 +64,16 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
                                                   const std::filesystem::path& scratchDirectory,
                                                   const EventPass& eventPass, BitmapMode mode,
                                                   std::vector<BitmapRecord>* records) {
+  auto store = FilePieceStore::Open(workFolder, scratchDirectory);
+  if (!store) return store.error();
+  return SplitResources(input, entries, *store, eventPass, mode, records);
+}
+
+Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
+                                                  PieceStore& store, const EventPass& eventPass, BitmapMode mode,
+                                                  std::vector<BitmapRecord>* records) {
   assert(!entries.empty());
   std::vector<BitmapRecord> familyRecords;
-  auto work = FolderHandle::Open(workFolder);
-  if (!work) return work.error();
-  auto scratch = FolderHandle::Open(scratchDirectory);
-  if (!scratch) return scratch.error();
 
   // The data of all resources with one read: the list was checked, so they
   // run from entry 0's offset to the end of the file, which is below 16 MiB.
@@ -93,9 +91,9 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
         static_cast<std::size_t>(EntryOffset(entries[i]) - dataStart), static_cast<std::size_t>(size));
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
 
-    if (auto r = WritePieceFile(*work, name, piece); !r) return r.error();
+    if (auto r = store.Put(name, piece); !r) return r.error();
     familyRecords.clear();
-    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), mode, eventPass, familyRecords);
+    auto rewritten = RewrittenPiece(entries[i], piece, store.PathOf(name), mode, eventPass, familyRecords);
     if (!rewritten) return rewritten.error();
     if (records) {
       for (BitmapRecord& record : familyRecords) {
@@ -106,7 +104,7 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
       }
     }
     if (*rewritten) {
-      if (auto r = ReplacePieceFile(*work, name, *scratch, **rewritten); !r) return r.error();
+      if (auto r = store.Replace(name, **rewritten); !r) return r.error();
     }
     lengths.push_back(*rewritten ? (*rewritten)->size() : piece.size());
     if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while cutting " + input.path().string()};

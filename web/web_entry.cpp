@@ -128,6 +128,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
   options.language = language;
+  // The memory file system is JavaScript: thousands of piece files there cost more than the conversion.
+  options.pieceStorage = PieceStorage::Memory;
   const RunResult result = ConvertDatabase(plain, surface, {}, options);
   (void)::chdir("/");
 

@@ -9,7 +9,8 @@ import { spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { serve, launch, openPage, convert, runCli, download, corpus, skipReason, temporaryFolder } from './harness.mjs';
+import { inEachEngine, targets, targetSkip, openPage, convert, runCli, download, corpus, skipReason,
+         temporaryFolder } from './harness.mjs';
 
 const kWritten = 'harbaum__palmos__IR-Pong2.prc';       // made smaller in thorough mode
 const kNoEffect = 'harbaum__palmos__axxPacShell.prc';   // no effect in thorough mode
@@ -62,96 +63,98 @@ function readZip(path) {
   return JSON.parse(zipTool('read', path)).map(([name, data]) => ({ name, data: Buffer.from(data, 'base64') }));
 }
 
-test('a dropped archive gives NAME_comp.zip with the entries pressling-cli gives, and "download all" holds it',
-     { skip: skipReason({ needCorpus: true, needCli: true }), timeout: 300000 }, async (t) => {
-  const folder = temporaryFolder(t);
-  // Each database alone through pressling-cli, for what its entry must become.
-  const alone = (name) => {
-    copyFileSync(join(corpus, name), join(folder, name));
-    runCli(folder, name, true);
-    const output = join(folder, name.replace(/\.prc$/i, '_comp.prc'));
-    return existsSync(output) ? readFileSync(output) : readFileSync(join(corpus, name));
-  };
-  const readme = 'Install both databases with your HotSync tool.\n';
-  const entries = [
-    ['IR-Pong2.prc', join(corpus, kWritten), null, 'deflate'],
-    ['docs/readme.txt', null, readme, 'deflate'],
-    ['Sub/AXXPACSHELL.PRC', join(corpus, kNoEffect), null, 'stored'],
-    ['data/hexxagon.pdb', join(corpus, kOther), null, 'deflate'],
-    ['IR-Pong2.prc', join(corpus, kOther), null, 'deflate'],  // a second entry of the same name
-    ['../outside.prc', join(corpus, kWritten), null, 'stored'],
-  ];
-  const archive = join(folder, 'games.zip');
-  zipTool('write', archive, JSON.stringify(entries), 'games for the handheld');
-  const expected = [alone(kWritten), Buffer.from(readme), alone(kNoEffect), readFileSync(join(corpus, kOther)),
-                    alone(kOther), alone(kWritten)];
+inEachEngine('archives', { skip: skipReason({ needCorpus: true, needCli: true }) }, (group) => {
+  for (const target of targets) {
+    test(`${target} page: a dropped archive gives NAME_comp.zip with the entries pressling-cli gives, and "download all" holds it`,
+         { skip: targetSkip(target), timeout: 300000 }, async (t) => {
+      const scope = group.scope(t);
+      const folder = temporaryFolder(scope);
+      // Each database alone through pressling-cli, for what its entry must become.
+      const alone = (name) => {
+        copyFileSync(join(corpus, name), join(folder, name));
+        runCli(folder, name, true);
+        const output = join(folder, name.replace(/\.prc$/i, '_comp.prc'));
+        return existsSync(output) ? readFileSync(output) : readFileSync(join(corpus, name));
+      };
+      const readme = 'Install both databases with your HotSync tool.\n';
+      const entries = [
+        ['IR-Pong2.prc', join(corpus, kWritten), null, 'deflate'],
+        ['docs/readme.txt', null, readme, 'deflate'],
+        ['Sub/AXXPACSHELL.PRC', join(corpus, kNoEffect), null, 'stored'],
+        ['data/hexxagon.pdb', join(corpus, kOther), null, 'deflate'],
+        ['IR-Pong2.prc', join(corpus, kOther), null, 'deflate'],  // a second entry of the same name
+        ['../outside.prc', join(corpus, kWritten), null, 'stored'],
+      ];
+      const archive = join(folder, 'games.zip');
+      zipTool('write', archive, JSON.stringify(entries), 'games for the handheld');
+      const expected = [alone(kWritten), Buffer.from(readme), alone(kNoEffect), readFileSync(join(corpus, kOther)),
+                        alone(kOther), alone(kWritten)];
 
-  const { address } = await serve(t);
-  const browser = await launch(t);
-  const { page, problems } = await openPage(browser, address);
-  const results = await convert(page, [archive, join(corpus, kNoEffect), join(corpus, kWritten)], { thorough: true });
-  assert.equal(results[0].status, 'written', results[0].detail);
-  assert.equal(results[0].download, 'games_comp.zip');
-  const listed = await page.$$eval('[data-file="games.zip"] .database', (items) => items.map((item) => ({
-    label: item.dataset.entry, status: item.dataset.status,
-    lines: item.querySelector('.report').textContent.split('\n').filter((line) => line !== '') })));
-  assert.deepEqual(listed.map((item) => item.label),
-                   ['games.zip:IR-Pong2.prc', 'games.zip:Sub/AXXPACSHELL.PRC', 'games.zip:IR-Pong2.prc',
-                    'games.zip:../outside.prc']);
-  assert.deepEqual(listed.map((item) => item.status), ['written', 'no-effect', 'no-effect', 'written']);
-  // Each database's report is the one pressling-cli prints for the file alone.
-  assert.deepEqual(listed[1].lines, runCli(folder, kNoEffect, true).lines.slice(1));
+      const { page, problems } = await openPage(scope, group.browser, await group.address(target));
+      const results = await convert(page, [archive, join(corpus, kNoEffect), join(corpus, kWritten)], { thorough: true });
+      assert.equal(results[0].status, 'written', results[0].detail);
+      assert.equal(results[0].download, 'games_comp.zip');
+      const listed = await page.$$eval('[data-file="games.zip"] .database', (items) => items.map((item) => ({
+        label: item.dataset.entry, status: item.dataset.status,
+        lines: item.querySelector('.report').textContent.split('\n').filter((line) => line !== '') })));
+      assert.deepEqual(listed.map((item) => item.label),
+                       ['games.zip:IR-Pong2.prc', 'games.zip:Sub/AXXPACSHELL.PRC', 'games.zip:IR-Pong2.prc',
+                        'games.zip:../outside.prc']);
+      assert.deepEqual(listed.map((item) => item.status), ['written', 'no-effect', 'no-effect', 'written']);
+      // Each database's report is the one pressling-cli prints for the file alone.
+      assert.deepEqual(listed[1].lines, runCli(folder, kNoEffect, true).lines.slice(1));
 
-  const saved = await download(page, '[data-file="games.zip"] a[download]', temporaryFolder(t));
-  const output = readZip(saved);
-  assert.deepEqual(output.map((entry) => entry.name), entries.map(([name]) => name), 'names and order');
-  output.forEach((entry, i) => assert.ok(entry.data.equals(expected[i]), `entry ${i} (${entry.name})`));
-  // pressling-cli given the archive itself writes the same entries.
-  const native = temporaryFolder(t);
-  copyFileSync(archive, join(native, 'games.zip'));
-  const run = runCli(native, 'games.zip', true);
-  const written = readZip(join(native, 'games_comp.zip'));
-  // The archive's four lines are pressling-cli's; the lengths of the two archive files differ.
-  const at = run.lines.indexOf(results[0].lines[0]);
-  assert.ok(at > 0, `pressling-cli prints the page's first archive line: ${results[0].lines[0]}`);
-  assert.deepEqual(results[0].lines.slice(0, 4), run.lines.slice(at, at + 4));
-  assert.deepEqual(output.map((entry) => entry.name), written.map((entry) => entry.name));
-  output.forEach((entry, i) => assert.ok(entry.data.equals(written[i].data), `entry ${i} (${entry.name}) against pressling-cli`));
-  const check = spawnSync('unzip', ['-tq', saved], { encoding: 'utf8' });
-  assert.equal(check.status, 0, check.stdout + check.stderr);
+      const saved = await download(page, '[data-file="games.zip"] a[download]');
+      const output = readZip(saved);
+      assert.deepEqual(output.map((entry) => entry.name), entries.map(([name]) => name), 'names and order');
+      output.forEach((entry, i) => assert.ok(entry.data.equals(expected[i]), `entry ${i} (${entry.name})`));
+      // pressling-cli given the archive itself writes the same entries.
+      const native = temporaryFolder(scope);
+      copyFileSync(archive, join(native, 'games.zip'));
+      const run = runCli(native, 'games.zip', true);
+      const written = readZip(join(native, 'games_comp.zip'));
+      // The archive's four lines are pressling-cli's; the lengths of the two archive files differ.
+      const at = run.lines.indexOf(results[0].lines[0]);
+      assert.ok(at > 0, `pressling-cli prints the page's first archive line: ${results[0].lines[0]}`);
+      assert.deepEqual(results[0].lines.slice(0, 4), run.lines.slice(at, at + 4));
+      assert.deepEqual(output.map((entry) => entry.name), written.map((entry) => entry.name));
+      output.forEach((entry, i) => assert.ok(entry.data.equals(written[i].data), `entry ${i} (${entry.name}) against pressling-cli`));
+      const check = spawnSync('unzip', ['-tq', saved], { encoding: 'utf8' });
+      assert.equal(check.status, 0, check.stdout + check.stderr);
 
-  const all = unzipSync(readFileSync(await download(page, '#all', temporaryFolder(t))));
-  assert.ok(Buffer.from(all['games_comp.zip']).equals(readFileSync(saved)), 'download all holds the archive');
-  assert.deepEqual(problems, []);
-});
+      const all = unzipSync(readFileSync(await download(page, '#all')));
+      assert.ok(Buffer.from(all['games_comp.zip']).equals(readFileSync(saved)), 'download all holds the archive');
+      assert.deepEqual(problems, []);
+    });
 
-test('archives the page cannot rewrite as they were are refused with one line, and the next input converts',
-     { skip: skipReason({ needCorpus: true, needCli: true }), timeout: 300000 }, async (t) => {
-  const folder = temporaryFolder(t);
-  const good = join(folder, 'good.zip');
-  zipTool('write', good, JSON.stringify([['IR-Pong2.prc', join(corpus, kWritten), null, 'deflate']]), '');
-  const whole = readFileSync(good);
-  writeFileSync(join(folder, 'truncated.zip'), whole.subarray(0, whole.length - 30));  // the end record cut off
-  writeFileSync(join(folder, 'notes.zip'), 'not an archive\n');
-  zipTool('bomb', join(folder, 'bomb.zip'), '200');  // 200 MiB of zeros in a .prc entry
-  zipTool('codepage', join(folder, 'cp437.zip'), join(corpus, kWritten));
-  const names = ['truncated.zip', 'notes.zip', 'bomb.zip', 'cp437.zip', 'good.zip'];
+    test(`${target} page: archives it cannot rewrite as they were are refused with one line, and the next converts`,
+         { skip: targetSkip(target), timeout: 300000 }, async (t) => {
+      const scope = group.scope(t);
+      const folder = temporaryFolder(scope);
+      const good = join(folder, 'good.zip');
+      zipTool('write', good, JSON.stringify([['IR-Pong2.prc', join(corpus, kWritten), null, 'deflate']]), '');
+      const whole = readFileSync(good);
+      writeFileSync(join(folder, 'truncated.zip'), whole.subarray(0, whole.length - 30));  // the end record cut off
+      writeFileSync(join(folder, 'notes.zip'), 'not an archive\n');
+      zipTool('bomb', join(folder, 'bomb.zip'), '200');  // 200 MiB of zeros in a .prc entry
+      zipTool('codepage', join(folder, 'cp437.zip'), join(corpus, kWritten));
+      const names = ['truncated.zip', 'notes.zip', 'bomb.zip', 'cp437.zip', 'good.zip'];
 
-  const { address } = await serve(t);
-  const browser = await launch(t, { language: 'en' });
-  const { page, problems } = await openPage(browser, address, { language: 'en' });
-  const results = await convert(page, names.map((name) => join(folder, name)), { thorough: true });
-  for (const result of results.slice(0, -1)) {
-    assert.equal(result.status, 'refused', result.name);
-    assert.equal(result.download, null, result.name);
-    assert.match(result.detail, new RegExp(`^${result.name.replace('.', '\\.')}\\S*: \\S`), result.name);
+      const { page, problems } = await openPage(scope, group.browser, await group.address(target), { language: 'en' });
+      const results = await convert(page, names.map((name) => join(folder, name)), { thorough: true });
+      for (const result of results.slice(0, -1)) {
+        assert.equal(result.status, 'refused', result.name);
+        assert.equal(result.download, null, result.name);
+        assert.match(result.detail, new RegExp(`^${result.name.replace('.', '\\.')}\\S*: \\S`), result.name);
+      }
+      assert.match(results[2].detail, /^bomb\.zip:bomb\.prc: it inflates to more than 64 MiB; /);
+      // The entry is named as pressling-cli names it, from the bytes of its name.
+      const label = runCli(folder, 'cp437.zip', true).lines[1];
+      assert.match(label, /^cp437\.zip:\S+er\.prc$/);
+      assert.ok(results[3].detail.startsWith(`${label}: its name is written in a code page `), results[3].detail);
+      assert.equal(results[4].status, 'written');
+      assert.equal(results[4].download, 'good_comp.zip');
+      assert.deepEqual(problems, []);
+    });
   }
-  assert.match(results[2].detail, /^bomb\.zip:bomb\.prc: it inflates to more than 64 MiB; /);
-  // The entry is named as pressling-cli names it, from the bytes of its name.
-  const label = runCli(folder, 'cp437.zip', true).lines[1];
-  assert.match(label, /^cp437\.zip:\S+er\.prc$/);
-  assert.ok(results[3].detail.startsWith(`${label}: its name is written in a code page `), results[3].detail);
-  assert.equal(results[4].status, 'written');
-  assert.equal(results[4].download, 'good_comp.zip');
-  assert.deepEqual(problems, []);
 });
