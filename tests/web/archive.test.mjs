@@ -9,7 +9,7 @@ import { spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { inEachEngine, targets, targetSkip, openPage, convert, runCli, download, corpus, skipReason,
+import { inEachEngine, targets, targetSkip, openPage, convert, runCli, download, corpus, corpusFiles, skipReason,
          temporaryFolder } from './harness.mjs';
 
 const kWritten = 'harbaum__palmos__IR-Pong2.prc';       // made smaller in thorough mode
@@ -124,6 +124,24 @@ inEachEngine('archives', { skip: skipReason({ needCorpus: true, needCli: true })
 
       const all = unzipSync(readFileSync(await download(page, '#all')));
       assert.ok(Buffer.from(all['games_comp.zip']).equals(readFileSync(saved)), 'download all holds the archive');
+      assert.deepEqual(problems, []);
+    });
+
+    test(`${target} page: the whole corpus in one archive gives pressling-cli's entries`,
+         { skip: targetSkip(target), timeout: 300000 }, async (t) => {
+      const scope = group.scope(t);
+      const folder = temporaryFolder(scope);
+      const run = spawnSync('zip', ['-qj', join(folder, 'corpus.zip'), ...corpusFiles().map((name) => join(corpus, name))]);
+      assert.equal(run.status, 0);
+      runCli(folder, 'corpus.zip', true);
+      const written = readZip(join(folder, 'corpus_comp.zip'));
+
+      const { page, problems } = await openPage(scope, group.browser, await group.address(target));
+      const [result] = await convert(page, [join(folder, 'corpus.zip')]);
+      assert.equal(result.status, 'written', result.detail);
+      const output = readZip(await download(page, '[data-file="corpus.zip"] a[download]'));
+      assert.deepEqual(output.map((entry) => entry.name), written.map((entry) => entry.name));
+      output.forEach((entry, i) => assert.ok(entry.data.equals(written[i].data), `${entry.name} against pressling-cli`));
       assert.deepEqual(problems, []);
     });
 
