@@ -9,7 +9,7 @@ mapfile -t cpp < <(git ls-files -- '*.cpp' '*.h' ':!tests' ':!bench')
 mapfile -t js < <(git ls-files -- 'web/site/*.js')
 xgettext --force-po --from-code=UTF-8 --add-comments=TRANSLATORS: --sort-by-file --package-name=pressling \
   --language=C++ --keyword= --keyword=Tr --keyword=TrC:1c,2 --keyword=TrN:1,2 --keyword=Trf --keyword=TrNf:1,2 \
-  --keyword=TextId --flag=Trf:1:c-format --flag=TrNf:1:c-format --flag=TrNf:2:c-format \
+  --keyword=TextId --keyword=Msg --flag=Msg:1:c-format --flag=Trf:1:c-format --flag=TrNf:1:c-format --flag=TrNf:2:c-format \
   -o po/pressling.pot "${cpp[@]}"
 if [ ${#js[@]} -gt 0 ]; then
   xgettext --from-code=UTF-8 --add-comments=TRANSLATORS: --sort-by-file --join-existing --language=JavaScript \

@@ -11,16 +11,73 @@
 
 namespace pressling {
 
-Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum) {
-  std::string message = "cannot ";
-  message += what;
-  message += " ";
-  message += path.string();
-  message += ": ";
+namespace {
+
+struct FailureText {
+  std::string_view what;
+  const char* id;
+};
+
+constexpr FailureText kFailureTexts[] = {
+    {"open", TextId("cannot open %s: %s")},
+    {"read", TextId("cannot read %s: %s")},
+    {"write", TextId("cannot write %s: %s")},
+    {"create", TextId("cannot create %s: %s")},
+    {"delete", TextId("cannot delete %s: %s")},
+    {"follow", TextId("cannot follow %s: %s")},
+    {"follow the link", TextId("cannot follow the link %s: %s")},
+    {"read the length of", TextId("cannot read the length of %s: %s")},
+    {"create a file in", TextId("cannot create a file in %s: %s")},
+    {"create a folder in", TextId("cannot create a folder in %s: %s")},
+    {"create the folder", TextId("cannot create the folder %s: %s")},
+    {"delete the folder", TextId("cannot delete the folder %s: %s")},
+    {"open the folder", TextId("cannot open the folder %s: %s")},
+    {"read the folder", TextId("cannot read the folder %s: %s")},
+    {"find the temporary folder", TextId("cannot find the temporary folder %s: %s")},
+};
+
+struct ErrnoEntry {
+  int errnum;
+  const char* text;  // as glibc writes it in the C locale
+};
+
+constexpr ErrnoEntry kErrnoTexts[] = {
+    {ENOENT, TextId("No such file or directory")},
+    {EACCES, TextId("Permission denied")},
+    {EPERM, TextId("Operation not permitted")},
+    {ENOSPC, TextId("No space left on device")},
+    {EROFS, TextId("Read-only file system")},
+    {EISDIR, TextId("Is a directory")},
+    {ENOTDIR, TextId("Not a directory")},
+    {EEXIST, TextId("File exists")},
+    {ELOOP, TextId("Too many levels of symbolic links")},
+    {EIO, TextId("Input/output error")},
+    {EDQUOT, TextId("Disk quota exceeded")},
+    {ENAMETOOLONG, TextId("File name too long")},
+};
+
+}  // namespace
+
+Message ErrnoText(int errnum) {
+  for (const ErrnoEntry& entry : kErrnoTexts)
+    if (entry.errnum == errnum) return Msg(entry.text);
   // strerror_r: several runs may fail at once on different threads.
   char reason[256];
-  message += ::strerror_r(errnum, reason, sizeof reason);
-  return Error{ErrorKind::FileOperation, std::move(message)};
+  return std::string(::strerror_r(errnum, reason, sizeof reason));
+}
+
+Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum) {
+  for (const FailureText& text : kFailureTexts)
+    if (text.what == what) return Error{ErrorKind::FileOperation, Msg(text.id, {path.string(), ErrnoText(errnum)})};
+  return Error{ErrorKind::FileOperation, "cannot " + std::string(what) + " " + path.string() + ": " + ErrnoText(errnum).English()};
+}
+
+Error RenameFailure(const std::filesystem::path& from, const std::filesystem::path& to, int errnum) {
+  return Error{ErrorKind::FileOperation, Msg("cannot rename %s to %s: %s", {from.string(), to.string(), ErrnoText(errnum)})};
+}
+
+Error Within(const std::string& name, const Error& error) {
+  return Error{error.kind, Msg("%s: %s", {name, error.text})};
 }
 
 namespace {
@@ -94,7 +151,7 @@ Result<void> WriteWholeFile(const std::filesystem::path& path, std::span<const s
 }
 
 Result<void> RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return FileFailure("rename " + from.string() + " to", to, errno);
+  if (::rename(from.c_str(), to.c_str()) != 0) return RenameFailure(from, to, errno);
   return {};
 }
 
