@@ -65,6 +65,19 @@ const char* CompressionName(BitmapCompression compression) {
   return "unknown";
 }
 
+std::string CompressionText(BitmapCompression compression, const Language& language) {
+  switch (compression) {
+    case BitmapCompression::None:
+      // TRANSLATORS: the compression of a bitmap stored uncompressed.
+      return language.TrC("compression", "none");
+    case BitmapCompression::Unknown:
+      // TRANSLATORS: the compression of a bitmap whose compression type no codec has.
+      return language.TrC("compression", "unknown");
+    default:
+      return CompressionName(compression);
+  }
+}
+
 BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t familyIndex, std::size_t offset,
                             std::size_t outputOffset) {
   BitmapRecord record;

@@ -16,8 +16,11 @@ namespace pressling {
 // How a bitmap's pixels are stored.
 enum class BitmapCompression : std::uint8_t { None, ScanLine, Rle, PackBits, Unknown };
 
-// "none", "ScanLine", "RLE", "PackBits", "unknown".
+// "none", "ScanLine", "RLE", "PackBits", "unknown": identifiers, the same in every language.
 const char* CompressionName(BitmapCompression compression);
+// The same for a person to read: the names of codecs as they are, "none"
+// and "unknown", which are words, in language.
+std::string CompressionText(BitmapCompression compression, const Language& language);
 
 // One form of a bitmap: its compression and the bytes it occupies in its
 // resource, from its header to the next bitmap or the end, fill included.

@@ -21,8 +21,9 @@ struct RunSummary {
   void CountRefusedBeforeRun() { ++files, ++refused; }
   void CountNotRun() { ++files, ++failed; }  // never started: the run was interrupted
   bool AllWent() const { return refused == 0 && failed == 0; }
-  // Two lines, each ending in a line end; a dry run's say what would be written and saved.
-  std::string Text(bool dryRun = false) const;
+  // Two lines in language, each ending in a line end; a dry run's say what
+  // would be written and saved.
+  std::string Text(const Language& language, bool dryRun = false) const;
 };
 
 }  // namespace pressling::cli

@@ -33,6 +33,14 @@ class Language {
   static Language FromVariables(std::string_view language, std::string_view lcAll, std::string_view lcMessages,
                                 std::string_view lang);
 
+  // The language of a program's other texts (help, errors, summaries): the
+  // same, except that under "C", "POSIX", "C.*" or no locale it is English,
+  // the language of the message ids, as GNU gettext has it. Only the report
+  // is Japanese there, as scripts and stored outputs expect.
+  static Language ForMessagesFromEnvironment();
+  static Language ForMessagesFromVariables(std::string_view language, std::string_view lcAll,
+                                           std::string_view lcMessages, std::string_view lang);
+
   // Every language there is a catalog for, and English: "de", "en", "fr", "ja".
   static std::vector<std::string> Tags();
 
