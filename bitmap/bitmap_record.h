@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "language/language.h"
+#include "language/message.h"
 
 namespace pressling {
 
@@ -54,6 +55,7 @@ struct BitmapRecord {
   // such as "no-gain"; both empty when rewritten.
   std::string leftAlone;
   std::string_view leftAloneCode;
+  Message fault;  // for a family left as it was: the fault, to show in any language
 };
 
 // How the reason of every record of a family left as it was because of a fault begins.
@@ -75,7 +77,7 @@ BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t fa
 // bitmap the walk reached, given as (position, length), and one for the rest
 // of the piece from where the walk stopped, when anything is left there.
 void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
-                             std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
+                             std::span<const std::pair<std::size_t, std::size_t>> reached, const Message& fault,
                              std::vector<BitmapRecord>& records);
 
 }  // namespace pressling

@@ -136,8 +136,8 @@ Result<void> AppendFileOfLength(const FolderHandle& folder, const std::string& n
   ::close(fd);
   if (got != length) {
     bytes.resize(start);
-    return Error{ErrorKind::FileOperation, "cannot read " + folder.PathOf(name).string() + ": it is no longer " +
-                                               std::to_string(length) + " bytes long"};
+    return Error{ErrorKind::FileOperation, Msg("cannot read %s: it is no longer %s bytes long",
+                                               {folder.PathOf(name).string(), std::to_string(length)})};
   }
   bytes.resize(start + length);
   return {};
@@ -216,7 +216,7 @@ Result<void> InputFile::Read(std::span<std::uint8_t> into) {
       if (errno == EINTR) continue;
       return FileFailure("read", path_, errno);
     }
-    if (n == 0) return Error{ErrorKind::FileOperation, "cannot read " + path_.string() + ": the file ends early"};
+    if (n == 0) return Error{ErrorKind::FileOperation, Msg("cannot read %s: the file ends early", {path_.string()})};
     into = into.subspan(static_cast<std::size_t>(n));
   }
   return {};
