@@ -28,20 +28,6 @@ std::string PadLeft(const std::string& text, std::size_t columns) {
 
 }  // namespace
 
-std::string ResourceTypeText(const std::array<std::uint8_t, 4>& type) {
-  std::string text;
-  for (std::uint8_t byte : type) {
-    if (byte >= 0x20 && byte < 0x7F) {
-      text += static_cast<char>(byte);
-    } else {
-      char escaped[5];
-      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-      text += escaped;
-    }
-  }
-  return text;
-}
-
 std::string BitmapLine(const BitmapRecord& record, const Language& language) {
   char head[64];
   std::snprintf(head, sizeof head, "  %-4s %5u #%-2u %4u×%-4u ", ResourceTypeText(record.resourceType).c_str(),

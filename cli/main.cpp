@@ -16,10 +16,10 @@
 #include "cli/command_line.h"
 #include "cli/ordered_report.h"
 #include "cli/parallel_runs.h"
-#include "cli/run_document.h"
 #include "cli/run_summary.h"
 #include "cli/status_line.h"
 #include "cli/utf8_text.h"
+#include "json/run_document.h"
 #include "database/conversion_run.h"
 #include "database/report_surface.h"
 #include "workfolder/result.h"
@@ -129,7 +129,7 @@ class FileSurface : public ReportSurface {
 // them, and files gets one outcome per input.
 cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line,
                            const Language& language, const Language& reportLanguage,
-                           std::vector<cli::FileOutcome>& files) {
+                           std::vector<FileOutcome>& files) {
   cli::StatusLine status(inputs.size() > 1 && !line.quiet, inputs.size());
   cli::OrderedReport report(inputs.size(), status);
   // One slot per file, each written by the thread that converts it; no
@@ -144,7 +144,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
 
   cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
     const cli::Input& input = inputs[i];
-    cli::FileOutcome& file = files[i];
+    FileOutcome& file = files[i];
     if (input.refusal.empty()) {
       status.Started(input.path);
       FileSurface surface(report, i, line.json ? &file.report : nullptr, line.quiet);
@@ -217,10 +217,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  std::vector<cli::FileOutcome> files;
+  std::vector<FileOutcome> files;
   const cli::RunSummary summary = ConvertAll(collection.inputs, line, language, reportLanguage, files);
   if (!summary.AllWent()) status = 1;
-  if (line.json) std::fputs(cli::RunDocument(kVersion, line.bitmapMode, line.dryRun, files, summary).c_str(), stdout);
+  if (line.json) std::fputs(RunDocument(kVersion, line.bitmapMode, line.dryRun, reportLanguage, files, summary).c_str(), stdout);
 
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

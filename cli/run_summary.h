@@ -5,17 +5,12 @@
 #include <string>
 
 #include "database/conversion_run.h"
+#include "json/run_document.h"
 
 namespace pressling::cli {
 
 // What became of the files of one command line.
-struct RunSummary {
-  std::size_t files = 0;
-  std::size_t written = 0;
-  std::size_t noEffect = 0;
-  std::size_t refused = 0;
-  std::size_t failed = 0;     // stopped runs included
-  std::int64_t bytesSaved = 0;  // input minus output length, over the written files
+struct RunSummary : RunTotals {
 
   void Count(const RunResult& result);
   void CountRefusedBeforeRun() { ++files, ++refused; }

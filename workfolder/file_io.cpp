@@ -56,6 +56,11 @@ constexpr ErrnoEntry kErrnoTexts[] = {
     {ENAMETOOLONG, TextId("File name too long")},
 };
 
+// glibc's strerror_r returns the text; the POSIX one, which emscripten's C
+// library has, fills the buffer and returns 0.
+[[maybe_unused]] const char* SystemText(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* SystemText(int result, const char* buffer) { return result == 0 ? buffer : "unknown error"; }
+
 }  // namespace
 
 Message ErrnoText(int errnum) {
@@ -63,7 +68,7 @@ Message ErrnoText(int errnum) {
     if (entry.errnum == errnum) return Msg(entry.text);
   // strerror_r: several runs may fail at once on different threads.
   char reason[256];
-  return std::string(::strerror_r(errnum, reason, sizeof reason));
+  return std::string(SystemText(::strerror_r(errnum, reason, sizeof reason), reason));
 }
 
 Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum) {

@@ -3,6 +3,7 @@
 // whether or not their locale is installed on the machine.
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
 #include <set>
 #include <sstream>
 
@@ -128,6 +129,28 @@ TEST_F(CliLanguageTest, EveryTextIsInTheLanguageOfTheLocaleInstalledOrNot) {
     // No line of words comes out as in English: every one went through the catalog.
     for (const std::string& line : LinesOfWords(text)) EXPECT_FALSE(englishLines.contains(line)) << line;
   }
+}
+
+TEST_F(CliLanguageTest, JsonTranslatesReportAndReasonsButNeitherKeysNorCodes) {
+  const std::string env = " TMPDIR='" + (folder / "tmp").string() + "'";
+  const CliRun plain = RunCli(folder, "-n --json icon.prc notes.txt", env);
+  const CliRun german = RunCli(folder, "-n --json icon.prc notes.txt", "LANG=de_DE.UTF-8" + env);
+  const auto a = nlohmann::json::parse(plain.out), b = nlohmann::json::parse(german.out);
+  EXPECT_EQ(a["language"], "ja");
+  EXPECT_EQ(b["language"], "de");
+  const nlohmann::json& icon = a["files"][0]["bitmaps"][0];
+  const nlohmann::json& iconDe = b["files"][0]["bitmaps"][0];
+  EXPECT_EQ(icon["reason"], "version-1");
+  EXPECT_EQ(iconDe["reason"], "version-1");
+  EXPECT_EQ(icon["left_alone"], "バージョン 1");
+  EXPECT_EQ(iconDe["left_alone"], "Version 1");
+  EXPECT_EQ(iconDe["before"]["compression"], "none");  // an identifier, not the word
+  EXPECT_EQ(b["files"][0]["status"], "no_effect");
+  EXPECT_EQ(b["files"][0]["report"][1], "Programmname: Icon");
+  EXPECT_EQ(b["files"][1]["error"], "notes.txt: der Name endet nicht auf .prc");
+  // The same keys in the same order, whatever the language.
+  for (auto [x, y] = std::pair(a.begin(), b.begin()); x != a.end() && y != b.end(); ++x, ++y) EXPECT_EQ(x.key(), y.key());
+  EXPECT_EQ(a["files"][0]["bitmaps"][0].size(), b["files"][0]["bitmaps"][0].size());
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
-#include "cli/run_document.h"
+#include "json/run_document.h"
 
 #include <nlohmann/json.hpp>
 
-#include "cli/record_json.h"
+#include "json/record_json.h"
 
-namespace pressling::cli {
+namespace pressling {
 
 namespace {
 
@@ -17,12 +17,12 @@ const char* StatusName(const FileOutcome& file) {
   return file.refusedBeforeRun ? "refused" : "failed";
 }
 
-json FileJson(const FileOutcome& file) {
+json FileJson(const FileOutcome& file, const Language& language) {
   const RunResult* run = file.result ? &*file.result : nullptr;
   const bool rebuilt = run && (run->outcome == RunOutcome::Converted || run->outcome == RunOutcome::NoEffect);
   json bitmaps = json::array();
   if (run)
-    for (const BitmapRecord& record : run->bitmaps) bitmaps.push_back(RecordJson(record));
+    for (const BitmapRecord& record : run->bitmaps) bitmaps.push_back(RecordJson(record, language));
   return {
       {"path", file.path},
       {"status", StatusName(file)},
@@ -37,14 +37,15 @@ json FileJson(const FileOutcome& file) {
 
 }  // namespace
 
-std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, std::span<const FileOutcome> files,
-                        const RunSummary& summary) {
+std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, const Language& language,
+                        std::span<const FileOutcome> files, const RunTotals& summary) {
   json list = json::array();
-  for (const FileOutcome& file : files) list.push_back(FileJson(file));
+  for (const FileOutcome& file : files) list.push_back(FileJson(file, language));
   const json document = {
       {"version", version},
       {"mode", mode == BitmapMode::Thorough ? "thorough" : "classic"},
       {"dry_run", dryRun},
+      {"language", language.tag()},
       {"files", std::move(list)},
       {"summary",
        {{"files", summary.files}, {"written", summary.written}, {"no_effect", summary.noEffect},
@@ -53,4 +54,4 @@ std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, std::
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace pressling::cli
+}  // namespace pressling
