@@ -138,6 +138,10 @@ std::string Language::Decimal(long long tenths) const {
 }
 
 std::string Substitute(std::string_view text, std::initializer_list<std::string_view> args) {
+  return Substitute(text, std::vector<std::string_view>(args));
+}
+
+std::string Substitute(std::string_view text, const std::vector<std::string_view>& args) {
   std::string out;
   std::size_t next = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -164,7 +168,7 @@ std::string Substitute(std::string_view text, std::initializer_list<std::string_
       out += text[i];
       continue;
     }
-    if (which < args.size()) out += *(args.begin() + which);
+    if (which < args.size()) out += args[which];
     i = j - 1;
   }
   return out;

@@ -75,5 +75,6 @@ constexpr const char* TextId(const char* msgid) { return msgid; }
 
 // text with "%s" and "%N$s" replaced by args, as Language::Trf does.
 std::string Substitute(std::string_view text, std::initializer_list<std::string_view> args);
+std::string Substitute(std::string_view text, const std::vector<std::string_view>& args);
 
 }  // namespace pressling
