@@ -82,7 +82,8 @@ std::variant<BitmapLayout, LayoutRefusal> ReadBitmapLayout(std::span<const std::
   if (layout.version == 1 && layout.pixelSize == kMarkerPixelSize) return Refuse(LeftAlone::Marker);
   // Palm OS may take the data to start where the header's size byte says.
   if (layout.version == 3 && bitmap[kHeaderSizeOffsetV3] != BitmapHeaderV3::kLength)
-    return Refuse(LeftAlone::HeaderSize, Msg("the header says it is %s bytes long", {std::to_string(bitmap[kHeaderSizeOffsetV3])}));
+    return Refuse(LeftAlone::HeaderSize,
+                  Msg("the header says it is %s bytes long", {std::to_string(bitmap[kHeaderSizeOffsetV3])}));
   if (layout.flags & (kFlagWordIndirect | kFlagWordForScreen | kFlagWordIndirectColorTable))
     return Refuse(LeftAlone::SpecialFlags);
   layout.pixelBytes = std::size_t{layout.rowBytes} * layout.height;
@@ -107,15 +108,18 @@ std::variant<BitmapLayout, LayoutRefusal> ReadBitmapLayout(std::span<const std::
 
   if (!layout.compressed) {
     if (prefix + layout.pixelBytes > size)
-      return Refuse(LeftAlone::Layout, Msg("the %s bytes of pixels reach past the bitmap", {std::to_string(layout.pixelBytes)}));
+      return Refuse(LeftAlone::Layout,
+                    Msg("the %s bytes of pixels reach past the bitmap", {std::to_string(layout.pixelBytes)}));
     return layout;
   }
   if (layout.version != 1) {
     const std::uint8_t type = bitmap[kCompressionTypeOffset];
-    if (type >= kCodecCount) return Refuse(LeftAlone::UnknownCompression, Msg("compression type %s", {std::to_string(type)}));
+    if (type >= kCodecCount)
+      return Refuse(LeftAlone::UnknownCompression, Msg("compression type %s", {std::to_string(type)}));
     layout.codec = static_cast<BitmapCodec>(type);
   }
-  if (prefix + layout.sizeWordLength > size) return Refuse(LeftAlone::Layout, Msg("the size word reaches past the bitmap"));
+  if (prefix + layout.sizeWordLength > size)
+    return Refuse(LeftAlone::Layout, Msg("the size word reaches past the bitmap"));
   return layout;
 }
 

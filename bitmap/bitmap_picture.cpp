@@ -65,7 +65,8 @@ Result<BitmapPicture> RenderBitmapPicture(std::span<const std::uint8_t> bitmap) 
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
     return Fault(Msg("pixel size %s is not one of 1, 2, 4, 8 and 16", {std::to_string(bits)}));
   if (layout.version == 3 && bitmap[kPixelFormatOffsetV3] > 1)
-    return Fault(Msg("pixel format %s (little-endian) is not supported", {std::to_string(bitmap[kPixelFormatOffsetV3])}));
+    return Fault(
+        Msg("pixel format %s (little-endian) is not supported", {std::to_string(bitmap[kPixelFormatOffsetV3])}));
 
   BitmapPicture picture;
   picture.width = ReadU16Be(bitmap, kWidthOffset);

@@ -88,7 +88,8 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
                                                       std::vector<BitmapRecord>* records) {
   auto walk = WalkBitmapFamily(piece, EventPass{});
   if (!walk) return walk.error();
-  if (!walk->supported()) return Error{ErrorKind::Corrupt, Msg("the bitmap family cannot be rewritten: %s", {walk->fault})};
+  if (!walk->supported())
+    return Error{ErrorKind::Corrupt, Msg("the bitmap family cannot be rewritten: %s", {walk->fault})};
 
   std::vector<std::uint8_t> out;
   out.reserve(piece.size());

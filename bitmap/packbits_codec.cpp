@@ -79,7 +79,8 @@ void EncodePackBits(std::span<const std::uint8_t> pixels, RowShape shape, std::s
 DecodeResult DecodePackBits(std::span<const std::uint8_t> stream, RowShape shape, std::size_t unitBytes,
                             std::vector<std::uint8_t>& pixels) {
   if (shape.rowBytes % unitBytes != 0)
-    return StreamFault("PackBits", 0, Msg("rows of %s bytes are no whole 16-bit units", {std::to_string(shape.rowBytes)}));
+    return StreamFault("PackBits", 0,
+                       Msg("rows of %s bytes are no whole 16-bit units", {std::to_string(shape.rowBytes)}));
   pixels.resize(shape.total());
   std::size_t at = 0;
   for (std::size_t row = 0; row < shape.height; ++row) {

@@ -45,7 +45,8 @@ DecodeResult DecodeScanLine(std::span<const std::uint8_t> stream, RowShape shape
                            Msg("the data end in row %s of %s", {std::to_string(row), std::to_string(shape.height)}));
       const std::uint8_t flags = stream[at];
       if (flags & ~GroupMask(n))
-        return StreamFault("ScanLine", at, Msg("flag bits stand for bytes past the end of row %s", {std::to_string(row)}));
+        return StreamFault("ScanLine", at,
+                           Msg("flag bits stand for bytes past the end of row %s", {std::to_string(row)}));
       if (row == 0 && flags != GroupMask(n))
         return StreamFault("ScanLine", at, Msg("row 0 leaves bytes to a row above it"));
       ++at;

@@ -36,8 +36,8 @@ std::string BitmapLine(const BitmapRecord& record, const Language& language) {
   char bytes[16];
   std::snprintf(bytes, sizeof bytes, " %7u", unsigned{record.before.bytes});
   // TRANSLATORS: a bitmap's depth, as in "8 bit v2" (v2: its version) in the lines of -v.
-  std::string line = head + PadLeft(language.TrNf("%s bit", "%s bit", record.pixelSize, {std::to_string(record.pixelSize)}), 6) +
-                     " v" + std::to_string(record.version) + "  " +
+  const std::string depth = language.TrNf("%s bit", "%s bit", record.pixelSize, {std::to_string(record.pixelSize)});
+  std::string line = head + PadLeft(depth, 6) + " v" + std::to_string(record.version) + "  " +
                      PadRight(CompressionText(record.before.compression, language), 8) + bytes;
   // TRANSLATORS: after a bitmap's line in -v: why it was left as it was.
   if (!record.after) return line + "   " + language.Trf("kept: %s", {LeftAloneText(record, language)});
