@@ -221,7 +221,7 @@ int main(int argc, char** argv) {
   const cli::RunSummary summary = ConvertAll(collection.inputs, line, language, reportLanguage, files);
   if (!summary.AllWent()) status = 1;
   if (line.json)
-    std::fputs(RunDocument(kVersion, line.bitmapMode, line.dryRun, reportLanguage, files, summary).c_str(), stdout);
+    std::fputs(RunDocument(kVersion, line.bitmapMode, line.dryRun, language, files, summary).c_str(), stdout);
 
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

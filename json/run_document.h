@@ -33,8 +33,8 @@ struct RunTotals {
 
 // The whole run as one JSON document (the keys are listed in the manual page
 // and in docs/run.schema.json), ending in a line end. Bytes of names that are
-// no valid UTF-8 become U+FFFD. language is that of the report lines and of
-// the reasons; its tag is the document's "language".
+// no valid UTF-8 become U+FFFD. language is that of the reasons (the errors
+// and report lines come written); its tag is the document's "language".
 std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, const Language& language,
                         std::span<const FileOutcome> files, const RunTotals& totals);
 
