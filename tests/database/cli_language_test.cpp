@@ -32,6 +32,21 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// The columns line takes on a terminal: two for each East Asian wide character.
+std::size_t Columns(const std::string& line) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < line.size();) {
+    const auto lead = static_cast<unsigned char>(line[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && i + k < line.size(); ++k) c = c << 6 | (line[i + k] & 0x3F);
+    const bool wide = (c >= 0x2E80 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFF00 && c <= 0xFF60);
+    columns += wide ? 2 : 1;
+    i += length;
+  }
+  return columns;
+}
+
 // Lines with a word in them, of three letters or more.
 std::set<std::string> LinesOfWords(const std::string& text) {
   std::set<std::string> lines;
@@ -128,6 +143,15 @@ TEST_F(CliLanguageTest, EveryTextIsInTheLanguageOfTheLocaleInstalledOrNot) {
     EXPECT_FALSE(HasJapanese(text)) << text;
     // No line of words comes out as in English: every one went through the catalog.
     for (const std::string& line : LinesOfWords(text)) EXPECT_FALSE(englishLines.contains(line)) << line;
+  }
+}
+
+TEST_F(CliLanguageTest, TheHelpFitsEightyColumnsInEveryLanguage) {
+  for (const char* environment : {"", "LANG=ja_JP.UTF-8", "LANG=de_DE.UTF-8", "LANG=fr_FR.UTF-8"}) {
+    SCOPED_TRACE(environment);
+    const CliRun help = RunCli(folder, "--help", environment);
+    EXPECT_EQ(help.status, 0);
+    for (const std::string& line : SplitLines(help.out)) EXPECT_LE(Columns(line), 80u) << line;
   }
 }
 
