@@ -98,7 +98,8 @@ std::vector<std::uint8_t> SmallCatalog() {
 
 TEST(CatalogTest, ReadsAMoFile) {
   std::string error;
-  auto catalog = Catalog::Parse(SmallCatalog(), error);
+  const auto mo = SmallCatalog();  // a catalog reads from bytes that outlive it
+  auto catalog = Catalog::Parse(mo, error);
   ASSERT_TRUE(catalog) << error;
   EXPECT_EQ(catalog->Find("Yes").value_or(""), "Oui");
   EXPECT_FALSE(catalog->Find("No"));
