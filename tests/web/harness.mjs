@@ -188,9 +188,12 @@ export async function convert(page, paths, { thorough = true, timeout = 600000 }
   })), before);
 }
 
-// pressling-cli on one file in folder, as a user runs it there.
+// pressling-cli on one file in folder, as a user runs it there with no
+// language chosen, whose report is the page's default.
 export function runCli(folder, name, thorough) {
-  const run = spawnSync(cli, thorough ? ['--thorough', name] : [name], { cwd: folder, encoding: 'utf8' });
+  const env = Object.fromEntries(Object.entries(process.env)
+    .filter(([key]) => !['LANGUAGE', 'LC_ALL', 'LC_MESSAGES', 'LANG'].includes(key)));
+  const run = spawnSync(cli, thorough ? ['--thorough', name] : [name], { cwd: folder, encoding: 'utf8', env });
   return { status: run.status, lines: run.stdout.split('\n').filter((line) => line !== ''), stderr: run.stderr };
 }
 
