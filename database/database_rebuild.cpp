@@ -45,7 +45,7 @@ Result<void> CreateFolders(const fs::path& folder) {
 
 namespace {
 
-Error StoppedWhile(const std::string& what) { return Error{ErrorKind::Stopped, "stopped while " + what}; }
+Error StoppedWhile(Message what) { return Error{ErrorKind::Stopped, std::move(what)}; }
 
 // Pieces are gathered up to this many bytes before they go to the output.
 constexpr std::size_t kOutputChunk = 64 * 1024;
@@ -72,10 +72,10 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint64_t next = static_cast<std::uint64_t>(EntryOffset(entries[i])) + pieceLengths[i];
     if (next >= kMaxDatabaseSize)
-      return Error{ErrorKind::TooLarge, "resource " + std::to_string(i) + " would end at offset " +
-                                            std::to_string(next) + ", beyond what 24-bit offsets describe"};
+      return Error{ErrorKind::TooLarge, Msg("resource %s would end at offset %s, beyond what 24-bit offsets describe",
+                                            {std::to_string(i), std::to_string(next)})};
     SetEntryOffset(entries[i + 1], static_cast<std::int32_t>(next));
-    if (!PassEvents(eventPass)) return StoppedWhile("measuring the pieces of " + inputPath);
+    if (!PassEvents(eventPass)) return StoppedWhile(Msg("stopped while measuring the pieces of %s", {inputPath}));
   }
 
   RebuiltDatabase result;
@@ -98,7 +98,7 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
       chunk.clear();
     }
     if (auto r = store.Remove(name); !r) return r.error();
-    if (!PassEvents(eventPass)) return StoppedWhile("writing " + output->path().string());
+    if (!PassEvents(eventPass)) return StoppedWhile(Msg("stopped while writing %s", {output->path().string()}));
   }
 
   const std::uint64_t length = output->length();

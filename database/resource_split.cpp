@@ -39,7 +39,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
   if (mode == BitmapMode::Thorough) {
     const FamilyKind kind = entry.type == kTaib ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap;
     auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass, kind);
-    if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+    if (!rewritten) return Within(piecePath.string(), rewritten.error());
     records.insert(records.end(), std::make_move_iterator(rewritten->records.begin()),
                    std::make_move_iterator(rewritten->records.end()));
     if (!rewritten->changed) return std::optional<Bytes>();
@@ -52,7 +52,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
     return std::optional<Bytes>();
   }
   auto rewritten = RewriteBitmapFamily(piece, eventPass, &records);
-  if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+  if (!rewritten) return Within(piecePath.string(), rewritten.error());
   if (std::equal(piece.begin(), piece.end(), rewritten->begin(), rewritten->end())) return std::optional<Bytes>();
   return std::optional<Bytes>(std::move(*rewritten));
 }
@@ -107,7 +107,7 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
       if (auto r = store.Replace(name, **rewritten); !r) return r.error();
     }
     lengths.push_back(*rewritten ? (*rewritten)->size() : piece.size());
-    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while cutting " + input.path().string()};
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while cutting %s", {input.path().string()})};
   }
   return lengths;
 }

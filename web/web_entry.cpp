@@ -20,8 +20,9 @@
 #include "bitmap/bitmap_record.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
+#include "database/report_lines.h"
 #include "language/language.h"
-#include "cli/record_json.h"
+#include "json/record_json.h"
 #include "web/report_lines.h"
 
 namespace pressling::web {
@@ -78,7 +79,7 @@ std::string PlainName(std::string name) {
 
 // The page's hooks spell the outcome with a hyphen.
 std::string StatusName(RunOutcome outcome) {
-  const std::string name = cli::OutcomeName(outcome);
+  const std::string name = OutcomeName(outcome);
   return name == "no_effect" ? "no-effect" : name;
 }
 
@@ -101,10 +102,12 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 }
 
 // Converts the database of length bytes at bytes, named name (UTF-8), in
-// thorough mode when thorough is not 0, its report in the language of tag.
-// Answers {status, lines, detail, output_name, output, bitmaps}; output is a
-// block, or null when no output was kept; bitmaps are the run's records, each
-// left alone with its reason in every language ({tag: text}).
+// thorough mode when thorough is not 0, the run in the language of tag.
+// Answers {status, lines, detail, output_name, output, bitmaps}: the report
+// lines and the detail in every language ({tag: ...}), so that they follow
+// the page's switch; output is a block, or null when no output was kept;
+// bitmaps are the run's records, each left alone with its reason in every
+// language too (reasons).
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough, const char* tag) {
   keptBlocks.clear();
@@ -112,19 +115,23 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   const fs::path folder = fs::path("/runs") / std::to_string(++serial);
   const std::string plain = PlainName(name);
   const Language language = Language::FromTag(tag);
+  const std::vector<std::string> tags = Language::Tags();
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
     fs::remove_all(folder, ec);
+    json detail = json::object();
+    for (const std::string& shown : tags)
+      detail[shown] = Language::FromTag(shown).Trf("%s: cannot store the file in memory", {plain});
     return Answer({{"status", "failed"},
                    {"lines", json::array()},
-                   {"detail", language.Trf("%s: cannot store the file in memory", {plain})},
+                   {"detail", detail},
                    {"output_name", nullptr},
                    {"output", nullptr},
                    {"bitmaps", json::array()}});
   }
 
-  ReportLines surface;
+  web::ReportLines surface;  // the run draws its report; the page takes it in every language below
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
   options.language = language;
@@ -133,11 +140,17 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   const RunResult result = ConvertDatabase(plain, surface, {}, options);
   (void)::chdir("/");
 
-  json reply = {{"status", StatusName(result.outcome)}, {"lines", surface.lines()}, {"detail", result.detail},
+  json lines = json::object();
+  json detail = json::object();
+  for (const std::string& shown : tags) {
+    const Language other = Language::FromTag(shown);
+    lines[shown] = pressling::ReportLines(result, other);
+    detail[shown] = result.detailText.empty() ? result.detail : result.detailText.In(other);
+  }
+  json reply = {{"status", StatusName(result.outcome)}, {"lines", lines}, {"detail", detail},
                 {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}};
-  const std::vector<std::string> tags = Language::Tags();
   for (const BitmapRecord& record : result.bitmaps) {
-    json described = cli::RecordJson(record);
+    json described = RecordJson(record, options.language);
     // The reason in every language, so that it follows the page's switch.
     if (!record.after) {
       json reasons = json::object();
