@@ -84,10 +84,20 @@ inEachEngine('language', { skip: skipReason() }, (group) => {
       }
     }
 
-    // The switch relabels what is shown, reasons too; the next files are reported in Japanese.
+    // German writes the ratio with a decimal comma.
+    await page.select('#language', 'de');
+    const german = await read(page, kWritten);
+    assert.equal(german.outcome, 'Ausgabe geschrieben');
+    assert.match(german.lines[3], /^Verhältnis: \d+,\d %$/);
+
+    // The switch relabels what is shown, report and reasons too; in Japanese the
+    // report is pressling-cli's default one, and so is that of the next files.
     await page.select('#language', 'ja');
     const relabelled = await read(page, kWritten);
     assert.equal(relabelled.outcome, '作成しました');
+    const native = temporaryFolder(scope);
+    copyFileSync(join(corpus, kWritten), join(native, kWritten));
+    assert.deepEqual(relabelled.lines, runCli(native, kWritten, true).lines.slice(1));
     assert.ok(written.reasons.some((line) => line.endsWith(', 1-bit: no codec makes it smaller')), written.reasons[0]);
     assert.equal(relabelled.reasons.length, written.reasons.length);
     assert.ok(relabelled.reasons.some((line) => line.endsWith(', 1 ビット: どの圧縮方式でも小さくならない')),
