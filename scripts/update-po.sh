@@ -15,6 +15,9 @@ if [ ${#js[@]} -gt 0 ]; then
   xgettext --from-code=UTF-8 --add-comments=TRANSLATORS: --sort-by-file --join-existing --language=JavaScript \
     --keyword= --keyword=t --keyword=tf --flag=tf:1:c-format -o po/pressling.pot "${js[@]}"
 fi
+# The translated keys of the menu entry, which msgfmt --desktop fills in at build time.
+xgettext --from-code=UTF-8 --sort-by-file --join-existing --language=Desktop --keyword= --keyword=Name \
+  --keyword=GenericName --keyword=Comment --keyword=Keywords -o po/pressling.pot ui/pressling.desktop.in
 for tag in $(grep -E '^[a-z]' po/LINGUAS); do
   msgmerge --quiet --update --backup=none --no-fuzzy-matching po/$tag.po po/pressling.pot
   printf '%s: ' "$tag"

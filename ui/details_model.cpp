@@ -28,20 +28,27 @@ struct DiskDatabase {
   std::string fault;  // empty when bytes hold the file as the run left it
 };
 
-DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp, const char* which) {
+DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp, RunSide side,
+                        const Language& language) {
+  const bool input = side == RunSide::Input;
   DiskDatabase database;
   const std::optional<FileStamp> now = StampOf(path);
   if (!now) {
-    database.fault = std::string(which) + "がありません";
+    database.fault = input ? language.Tr("The input file is missing.") : language.Tr("The output file is missing.");
     return database;
   }
   if (stamp && *now != *stamp) {
-    database.fault = std::string(which) + "は変換の後に変わっています";
+    database.fault = input ? language.Tr("The input file has changed since the run.")
+                           : language.Tr("The output file has changed since the run.");
     return database;
   }
   auto bytes = ReadWholeFile(path);
-  if (!bytes) database.fault = std::string(which) + "を読めません: " + bytes.error().message;
-  else database.bytes = std::move(*bytes);
+  if (!bytes) {
+    database.fault = input ? language.Trf("The input file cannot be read: %s", {bytes.error().message})
+                           : language.Trf("The output file cannot be read: %s", {bytes.error().message});
+  } else {
+    database.bytes = std::move(*bytes);
+  }
   return database;
 }
 
@@ -51,38 +58,68 @@ std::string TypeName(const std::array<std::uint8_t, 4>& type) {
   return name;
 }
 
-DetailsPicture Render(const DiskDatabase& database, const BitmapRecord& record, RunSide side) {
+// The codec's name; "none" and "unknown" are words and are translated.
+std::string CodecText(BitmapCompression compression, const Language& language) {
+  switch (compression) {
+    case BitmapCompression::None:
+      return language.TrC("bitmap compression", "none");
+    case BitmapCompression::Unknown:
+      return language.TrC("bitmap compression", "unknown");
+    default:
+      return CompressionName(compression);
+  }
+}
+
+// Why the run left record's bitmap alone: the core's reason, translated.
+std::string ReasonText(const BitmapRecord& record, const Language& language) {
+  return language.Tr(record.leftAlone);
+}
+
+DetailsPicture Render(const DiskDatabase& database, const BitmapRecord& record, RunSide side,
+                      const Language& language) {
   DetailsPicture shown;
   if (!database.fault.empty()) return shown;  // the dialog's message says why
   // Such as the empty bitmap that marks the start of the high-density ones.
   if (record.width == 0 || record.height == 0) {
-    shown.note = "絵なし";
+    shown.note = language.Tr("No picture");
     return shown;
   }
   auto bitmap = LocateBitmap(database.bytes, record, side);
   if (!bitmap) {
-    shown.note = "描画できません: " + bitmap.error().message;
+    shown.note = language.Trf("Cannot be drawn: %s", {bitmap.error().message});
     return shown;
   }
   auto picture = RenderBitmapPicture(*bitmap);
-  if (!picture) shown.note = "描画できません: " + picture.error().message;
+  if (!picture) shown.note = language.Trf("Cannot be drawn: %s", {picture.error().message});
   else shown.picture = std::move(*picture);
   return shown;
 }
 
-DetailsRow DescribeRow(const BitmapRecord& record) {
+// written: the run kept its output, so what a record's after names is in a
+// file; otherwise it is only what the bitmap would have become.
+DetailsRow DescribeRow(const BitmapRecord& record, bool written, const Language& language) {
   DetailsRow row;
   row.title = TypeName(record.resourceType) + " " + std::to_string(record.resourceId) + " #" +
               std::to_string(record.familyIndex);
-  row.shape = "サイズ " + std::to_string(record.width) + "×" + std::to_string(record.height) + "　深さ " +
-              std::to_string(record.pixelSize) + " ビット　密度 " + std::to_string(record.density);
-  row.bytes = "バイト " + std::to_string(record.before.bytes);
-  row.codec = std::string("圧縮 ") + CompressionName(record.before.compression);
-  if (record.after) {
-    row.bytes += " → " + std::to_string(record.after->bytes);
-    row.codec += std::string(" → ") + CompressionName(record.after->compression);
+  row.shape = language.TrNf("Size %1$s×%2$s, %3$s bit per pixel, density %4$s",
+                            "Size %1$s×%2$s, %3$s bits per pixel, density %4$s", record.pixelSize,
+                            {std::to_string(record.width), std::to_string(record.height),
+                             std::to_string(record.pixelSize), std::to_string(record.density)});
+  const std::string bytesBefore = std::to_string(record.before.bytes);
+  const std::string codecBefore = CodecText(record.before.compression, language);
+  if (!record.after) {
+    row.bytes = language.Trf("Bytes: %s", {bytesBefore});
+    row.codec = language.Trf("Left alone (compression: %1$s): %2$s", {codecBefore, ReasonText(record, language)});
   } else {
-    row.codec = "そのまま（" + row.codec + "）: " + record.leftAlone;
+    const std::string bytesAfter = std::to_string(record.after->bytes);
+    const std::string codecAfter = CodecText(record.after->compression, language);
+    if (written) {
+      row.bytes = language.Trf("Bytes: %1$s → %2$s", {bytesBefore, bytesAfter});
+      row.codec = language.Trf("Compression: %1$s → %2$s", {codecBefore, codecAfter});
+    } else {
+      row.bytes = language.Trf("Bytes: %1$s, would have become %2$s", {bytesBefore, bytesAfter});
+      row.codec = language.Trf("Compression: %1$s, would have become %2$s", {codecBefore, codecAfter});
+    }
   }
   row.scale = record.density < 144 ? 2 : 1;
   return row;
@@ -99,23 +136,32 @@ FinishedRun CaptureRun(std::filesystem::path input, RunResult result) {
   return run;
 }
 
-Details BuildDetails(const FinishedRun& run) {
+Details BuildDetails(const FinishedRun& run, const Language& language) {
   Details details;
   const RunResult& result = run.result;
   const bool converted = result.outcome == RunOutcome::Converted;
-  details.heading = "変換前: " + run.input.filename().string();
-  if (converted) details.heading += "　変換後: " + result.outputPath.filename().string();
+  const std::string inputName = run.input.filename().string();
+  details.heading = converted ? language.Trf("Before: %1$s  After: %2$s", {inputName, result.outputPath.filename().string()})
+                              : language.Trf("Before: %s", {inputName});
 
   if (result.bitmaps.empty()) {
-    details.message = result.detail.empty() ? "ビットマップはありません" : "ビットマップの記録はありません: " + result.detail;
+    details.message = result.detail.empty() ? language.Tr("The run met no bitmaps.")
+                                            : language.Trf("No bitmaps were recorded: %s", {result.detail});
     return details;
   }
 
-  const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, "変換前のファイル");
+  const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, RunSide::Input, language);
   DiskDatabase output;
-  if (!converted) output.fault = "圧縮効果がなく、変換後のファイルはありません";
-  else if (!run.outputStamp) output.fault = "変換後のファイルがありません";
-  else output = ReadAsLeft(result.outputPath, run.outputStamp, "変換後のファイル");
+  // A run that failed or was stopped after the rebuild has records too, but
+  // no output either, and not for lack of effect.
+  if (result.outcome == RunOutcome::NoEffect)
+    output.fault = language.Tr("The compression had no effect, so no output file was made.");
+  else if (!converted)
+    output.fault = language.Tr("The run did not finish, so no output file was made.");
+  else if (!run.outputStamp)
+    output.fault = language.Tr("The output file is missing.");
+  else
+    output = ReadAsLeft(result.outputPath, run.outputStamp, RunSide::Output, language);
   for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output}) {
     if (database->fault.empty()) continue;
     if (!details.message.empty()) details.message += "\n";
@@ -124,11 +170,11 @@ Details BuildDetails(const FinishedRun& run) {
 
   details.rows.reserve(result.bitmaps.size());
   for (const BitmapRecord& record : result.bitmaps) {
-    DetailsRow row = DescribeRow(record);
+    DetailsRow row = DescribeRow(record, converted, language);
     // A family refused for a fault is not read as bitmaps at all; its reason says why.
     if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
-      row.before = Render(input, record, RunSide::Input);
-      row.after = Render(output, record, RunSide::Output);
+      row.before = Render(input, record, RunSide::Input, language);
+      row.after = Render(output, record, RunSide::Output, language);
     }
     details.rows.push_back(std::move(row));
   }

@@ -8,6 +8,7 @@
 
 #include "bitmap/bitmap_picture.h"
 #include "database/conversion_run.h"
+#include "language/language.h"
 
 namespace pressling::ui {
 
@@ -39,8 +40,8 @@ struct DetailsPicture {
 struct DetailsRow {
   std::string title;  // resource type and id, bitmap number in the family
   std::string shape;  // size, depth, density
-  std::string bytes;  // bytes before → after
-  std::string codec;  // codec before → after, or why the bitmap was left alone
+  std::string bytes;  // bytes before → after, or what they would have become without an output
+  std::string codec;  // codec the same way, or why the bitmap was left alone
   int scale = 1;      // 2 for low density, so both densities show at one size
   DetailsPicture before;
   DetailsPicture after;
@@ -53,7 +54,7 @@ struct Details {
 };
 
 // Reads the run's input and its output as they are on disk now, once each,
-// and renders every record's bitmap on both sides.
-Details BuildDetails(const FinishedRun& run);
+// and renders every record's bitmap on both sides. The texts are in language.
+Details BuildDetails(const FinishedRun& run, const Language& language);
 
 }  // namespace pressling::ui
