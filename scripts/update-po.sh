@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Gathers every text a person reads from the sources into po/pressling.pot and
 # merges it into each catalog of po/LINGUAS (new texts arrive untranslated,
-# changed ones fuzzy), then reports what each catalog still lacks.
+# changed ones fuzzy), then reports what each catalog still lacks; the same
+# for the catalogs of the manual pages in man/po/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,4 +23,10 @@ for tag in $(grep -E '^[a-z]' po/LINGUAS); do
   msgmerge --quiet --update --backup=none --no-fuzzy-matching po/$tag.po po/pressling.pot
   printf '%s: ' "$tag"
   msgfmt --check --statistics -o /dev/null po/$tag.po
+done
+# The manual pages' catalogs in man/po/, from the English pages (po4a).
+po4a --quiet --no-translations man/po4a.cfg
+for catalog in man/po/*.po; do
+  printf '%s: ' "$catalog"
+  msgfmt --check --statistics -o /dev/null "$catalog"
 done
