@@ -184,6 +184,22 @@ class LanguageTest : public QObject {
                              "The compression had no effect, so no output file was made."})
       QVERIFY2(shown.contains(QString::fromUtf8(text)), text);
     QVERIFY2(!shown.contains(QStringLiteral("After:")) && !shown.contains(QString::fromUtf8("→")), qPrintable(shown));
+
+    // A run that failed after the rebuild has records too; its details do not blame the compression.
+    form.SetConverter([](const std::string& path, pressling::ReportSurface& surface,
+                         const pressling::EventPass& eventPass, const pressling::ConversionOptions& options) {
+      pressling::RunResult result = pressling::ConvertDatabase(path, surface, eventPass, options);
+      result.outcome = pressling::RunOutcome::Failed;
+      result.detail = path + ": the output could not be written";
+      return result;
+    });
+    QVERIFY(form.StartRun(input));
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), 30000);
+    const QString failed = Joined(ShownTexts(*form.ShowDetails()));
+    QVERIFY2(failed.contains(QStringLiteral("The run did not finish, so no output file was made.")) &&
+                 failed.contains(QStringLiteral("Bytes: 80, would have become 20")) &&
+                 !failed.contains(QStringLiteral("no effect")),
+             qPrintable(failed));
   }
 
   void germanWindowAndQtsOwnButtons() {
