@@ -2,6 +2,7 @@
 
 #include "bitmap/big_endian.h"
 #include "bitmap/bitmap_headers.h"
+#include "language/language.h"
 
 namespace pressling {
 
@@ -17,35 +18,34 @@ const char* CodecName(BitmapCodec codec) {
   return "?";
 }
 
-const char* LeftAloneName(LeftAlone reason) {
-  switch (reason) {
-    case LeftAlone::Marker:
-      return "high-density marker";
-    case LeftAlone::SpecialFlags:
-      return "indirect, forScreen or indirectColorTable flag";
-    case LeftAlone::NoPixels:
-      return "rowBytes x height is 0";
-    case LeftAlone::HeaderSize:
-      return "version-3 header size byte is not 24";
-    case LeftAlone::Layout:
-      return "parts reach past the bitmap";
-    case LeftAlone::UnknownCompression:
-      return "unknown compression type";
-    case LeftAlone::Undecodable:
-      return "compressed data do not decode";
-    case LeftAlone::ReservedByteSet:
-      return "version 1 with byte 13 set";
-    case LeftAlone::NotSmaller:
-      return "no codec makes it smaller";
-    case LeftAlone::CheckFailed:
-      return "new form did not decode back";
-    case LeftAlone::NoDirectBlock:
-      return "16-bit version 2 without the direct-colour flag";
-    case LeftAlone::IconVersion1:
-      return "v1 icon: thumbnailers ignore its compression";
-  }
-  return "?";
-}
+namespace {
+
+struct LeftAloneEntry {
+  std::string_view code;
+  const char* text;
+};
+
+// In the order of LeftAlone.
+constexpr LeftAloneEntry kLeftAloneEntries[kLeftAloneCount] = {
+    {"density-marker", TextId("high-density marker")},
+    {"special-flags", TextId("indirect, forScreen or indirectColorTable flag")},
+    {"no-pixels", TextId("rowBytes x height is 0")},
+    {"header-size", TextId("version-3 header size byte is not 24")},
+    {"layout", TextId("parts reach past the bitmap")},
+    {"unknown-compression", TextId("unknown compression type")},
+    {"undecodable", TextId("compressed data do not decode")},
+    {"reserved-byte", TextId("version 1 with byte 13 set")},
+    {"no-gain", TextId("no codec makes it smaller")},
+    {"check-failed", TextId("new form did not decode back")},
+    {"v2-16-bit-indirect", TextId("16-bit version 2 without the direct-colour flag")},
+    {"v1-icon", TextId("v1 icon: thumbnailers ignore its compression")},
+};
+
+}  // namespace
+
+const char* LeftAloneName(LeftAlone reason) { return kLeftAloneEntries[static_cast<std::size_t>(reason)].text; }
+
+std::string_view LeftAloneCode(LeftAlone reason) { return kLeftAloneEntries[static_cast<std::size_t>(reason)].code; }
 
 std::uint32_t ReadSizeWord(const BitmapLayout& layout, std::span<const std::uint8_t> bitmap) {
   return layout.sizeWordLength == 4 ? ReadU32Be(bitmap, layout.prefixLength) : ReadU16Be(bitmap, layout.prefixLength);

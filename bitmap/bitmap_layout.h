@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <variant>
 
 #include "workfolder/result.h"
@@ -53,7 +54,10 @@ enum class LeftAlone : std::uint8_t {
 };
 inline constexpr std::size_t kLeftAloneCount = 12;
 
+// The reason in English, a message id of the catalogs.
 const char* LeftAloneName(LeftAlone reason);
+// The reason's stable code, such as "no-gain".
+std::string_view LeftAloneCode(LeftAlone reason);
 
 // Where the parts of one bitmap lie, counted from its first header byte.
 struct BitmapLayout {

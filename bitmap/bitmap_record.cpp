@@ -11,6 +11,7 @@ namespace {
 constexpr std::size_t kTransparentIndexV2 = 12;
 constexpr std::size_t kDensityV3 = 14;
 constexpr std::size_t kTransparentValueV3 = 16;
+constexpr std::string_view kFaultCode = "fault";
 
 BitmapCompression CompressionOf(std::span<const std::uint8_t> bitmap, std::uint8_t version, std::uint16_t flags) {
   if (!(flags & kFlagWordCompressed)) return BitmapCompression::None;
@@ -100,11 +101,22 @@ void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
   for (const auto& [position, length] : reached) {
     records.push_back(DescribeBitmap(piece.subspan(position, length), index++, position, position));
     records.back().leftAlone = reason;
+    records.back().leftAloneCode = kFaultCode;
     stop = position + length;
   }
   if (stop >= piece.size()) return;
   records.push_back(DescribeBitmap(piece.subspan(stop), index, stop, stop));
   records.back().leftAlone = reason;
+  records.back().leftAloneCode = kFaultCode;
 }
+
+std::string LeftAloneText(const BitmapRecord& record, const Language& language) {
+  const std::string_view text = record.leftAlone;
+  if (text.starts_with(kFamilyLeftAsItWas))
+    return language.Trf("family left as it was: %s", {text.substr(kFamilyLeftAsItWas.size())});
+  return text.empty() ? std::string() : language.Tr(text);
+}
+
+std::string_view LeftAloneCode(const BitmapRecord& record) { return record.leftAloneCode; }
 
 }  // namespace pressling

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "language/language.h"
+
 namespace pressling {
 
 // How a bitmap's pixels are stored.
@@ -44,11 +46,20 @@ struct BitmapRecord {
   std::optional<std::uint32_t> transparent;  // index, or 16-bit colour value
   BitmapForm before;
   std::optional<BitmapForm> after;  // absent when left alone
-  std::string leftAlone;            // why it was left alone; empty when rewritten
+  // Why it was left alone, in English (a message id, or for a family left as
+  // it was the fault after kFamilyLeftAsItWas), and the reason's stable code
+  // such as "no-gain"; both empty when rewritten.
+  std::string leftAlone;
+  std::string_view leftAloneCode;
 };
 
 // How the reason of every record of a family left as it was because of a fault begins.
 inline constexpr std::string_view kFamilyLeftAsItWas = "family left as it was: ";
+
+// The reason record was left alone in language; empty when rewritten.
+std::string LeftAloneText(const BitmapRecord& record, const Language& language);
+// The stable code of that reason, the same in every language; empty when rewritten.
+std::string_view LeftAloneCode(const BitmapRecord& record);
 
 // A record of the bitmap held in bitmap (the bytes it occupies), found at
 // offset of its resource and written at outputOffset: the header fields as

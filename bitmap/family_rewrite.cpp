@@ -4,6 +4,7 @@
 #include "bitmap/bitmap_headers.h"
 #include "bitmap/family_walk.h"
 #include "bitmap/pack_rle.h"
+#include "language/language.h"
 #include "workfolder/file_io.h"
 
 namespace pressling {
@@ -13,17 +14,24 @@ namespace {
 constexpr std::size_t kMaxSizeWord = 65535;
 const std::string kScratchName = "~bmp";
 
-// Why a bitmap is not packed; nullptr when it may be. A colour table, and the
+// Why a bitmap is not packed: its code and its English text.
+struct NotPacked {
+  std::string_view code;
+  const char* text = nullptr;
+};
+
+// Why a bitmap is not packed; no text when it may be. A colour table, and the
 // direct-colour block of version 2, sit between the header and the pixels and
 // must stay uncompressed, so such bitmaps are kept.
-const char* WhyNotPacked(const FamilyBitmap& bitmap, std::span<const std::uint8_t> header) {
-  if (bitmap.version == 1) return "version 1";
-  if (bitmap.dataLength == 0) return "no pixel data";
+NotPacked WhyNotPacked(const FamilyBitmap& bitmap, std::span<const std::uint8_t> header) {
+  if (bitmap.version == 1) return {"version-1", TextId("version 1")};
+  if (bitmap.dataLength == 0) return {"no-pixels", TextId("no pixel data")};
   const std::uint8_t flagsHigh = header[6];
-  if (flagsHigh & kFlagCompressed) return "already compressed";
-  if (flagsHigh & kFlagColorTable) return "colour table";
-  if (bitmap.version == 2 && (flagsHigh & kFlagDirectColor)) return "version 2 with direct colour";
-  return nullptr;
+  if (flagsHigh & kFlagCompressed) return {"already-compressed", TextId("already compressed")};
+  if (flagsHigh & kFlagColorTable) return {"colour-table", TextId("colour table")};
+  if (bitmap.version == 2 && (flagsHigh & kFlagDirectColor))
+    return {"v2-direct-colour", TextId("version 2 with direct colour")};
+  return {};
 }
 
 // Version 2 keeps the encoder's layout: the size word holds the length of the
@@ -90,21 +98,25 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
     auto header = piece.subspan(bitmap.position, bitmap.headerLength);
     auto data = piece.subspan(bitmap.position + bitmap.headerLength, bitmap.dataLength);
     const std::size_t outputOffset = out.size();
-    const char* notPacked = WhyNotPacked(bitmap, header);
-    if (!notPacked) {
+    NotPacked notPacked = WhyNotPacked(bitmap, header);
+    if (!notPacked.text) {
       const bool packs =
           bitmap.version == 2 ? CompressV2(header, data, packed, out) : CompressV3(header, data, packed, out);
-      if (!packs) notPacked = "run-length form not shorter";
+      if (!packs) notPacked = {"no-gain", TextId("run-length form not shorter")};
     }
-    if (notPacked) {
+    if (notPacked.text) {
       out.insert(out.end(), header.begin(), header.end());
       out.insert(out.end(), data.begin(), data.end());
     }
     if (records) {
       BitmapRecord& record = records->emplace_back(DescribeBitmap(
           piece.subspan(bitmap.position, bitmap.headerLength + bitmap.dataLength), index, bitmap.position, outputOffset));
-      if (notPacked) record.leftAlone = notPacked;
-      else record.after = BitmapForm{BitmapCompression::Rle, static_cast<std::uint32_t>(out.size() - outputOffset)};
+      if (notPacked.text) {
+        record.leftAlone = notPacked.text;
+        record.leftAloneCode = notPacked.code;
+      } else {
+        record.after = BitmapForm{BitmapCompression::Rle, static_cast<std::uint32_t>(out.size() - outputOffset)};
+      }
     }
     if (!PassEvents(eventPass)) {
       return Error{ErrorKind::Stopped, "stopped while rewriting bitmap " + std::to_string(index) + " of the family"};

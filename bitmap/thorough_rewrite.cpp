@@ -183,6 +183,7 @@ Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t
       const LeftAlone reason = std::get<LeftAlone>(form);
       ++result.tally.leftAlone[static_cast<std::size_t>(reason)];
       record.leftAlone = LeftAloneName(reason);
+      record.leftAloneCode = LeftAloneCode(reason);
     }
     if (!PassEvents(eventPass)) return stopped(index);
   }

@@ -70,11 +70,6 @@ std::string CodecText(BitmapCompression compression, const Language& language) {
   }
 }
 
-// Why the run left record's bitmap alone: the core's reason, translated.
-std::string ReasonText(const BitmapRecord& record, const Language& language) {
-  return language.Tr(record.leftAlone);
-}
-
 DetailsPicture Render(const DiskDatabase& database, const BitmapRecord& record, RunSide side,
                       const Language& language) {
   DetailsPicture shown;
@@ -109,7 +104,7 @@ DetailsRow DescribeRow(const BitmapRecord& record, bool written, const Language&
   const std::string codecBefore = CodecText(record.before.compression, language);
   if (!record.after) {
     row.bytes = language.Trf("Bytes: %s", {bytesBefore});
-    row.codec = language.Trf("Left alone (compression: %1$s): %2$s", {codecBefore, ReasonText(record, language)});
+    row.codec = language.Trf("Left alone (compression: %1$s): %2$s", {codecBefore, LeftAloneText(record, language)});
   } else {
     const std::string bytesAfter = std::to_string(record.after->bytes);
     const std::string codecAfter = CodecText(record.after->compression, language);

@@ -152,6 +152,25 @@ TEST(RewriteBitmapFamily, ColourTablesAndDirectColourAreNotPacked) {
   EXPECT_EQ(out[6], 0x84);  // flags: compressed, other bits kept
 }
 
+TEST(RewriteBitmapFamily, EveryBitmapLeftAloneHasTheCodeOfItsReason) {
+  const Bytes piece = Cat({
+      HeaderV1(10), Fill(26, 0x00),                       // version 1
+      HeaderV2(22, 0x80), Fill(72, 0x00),                 // already compressed
+      HeaderV2(22, 0x40), Fill(72, 0x00),                 // colour table
+      HeaderV2(22, 0x04), Fill(72, 0x00),                 // version 2 with direct colour
+      HeaderV3(32), Bytes{1, 2, 3, 4, 5, 6, 7, 8},        // run-length form not shorter
+      HeaderV2(0),                                        // no pixel data
+  });
+  std::vector<BitmapRecord> records;
+  ASSERT_TRUE(RewriteBitmapFamily(piece, {}, &records).ok());
+  std::vector<std::string_view> codes;
+  for (const BitmapRecord& record : records) codes.push_back(LeftAloneCode(record));
+  EXPECT_EQ(codes, (std::vector<std::string_view>{"version-1", "already-compressed", "colour-table",
+                                                  "v2-direct-colour", "no-gain", "no-pixels"}));
+  const Language german = Language::FromTag("de");
+  for (const BitmapRecord& record : records) EXPECT_NE(LeftAloneText(record, german), record.leftAlone);
+}
+
 TEST(RewriteBitmapFamily, EmptyDataBlocksAreCopied) {
   const Bytes piece = Cat({HeaderV2(4), HeaderV3(24), HeaderV2(0)});
   int calls = 0;

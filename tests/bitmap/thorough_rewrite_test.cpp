@@ -1,3 +1,5 @@
+#include <set>
+
 #include <gtest/gtest.h>
 
 #include "bitmap/thorough_rewrite.h"
@@ -193,7 +195,25 @@ TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
     const ThoroughRewrite result = Rewrite(c.bitmap);
     EXPECT_FALSE(result.changed);
     EXPECT_EQ(result.tally.leftAlone[static_cast<std::size_t>(c.reason)], 1u);
+    ASSERT_EQ(result.records.size(), 1u);
+    EXPECT_EQ(LeftAloneCode(result.records[0]), LeftAloneCode(c.reason));
+    EXPECT_EQ(LeftAloneText(result.records[0], Language::FromTag("en")), LeftAloneName(c.reason));
   }
+}
+
+TEST(ThoroughRewriteTest, EveryReasonHasItsOwnCodeAndATranslation) {
+  std::set<std::string_view> codes;
+  for (std::size_t k = 0; k < kLeftAloneCount; ++k) {
+    const auto reason = static_cast<LeftAlone>(k);
+    SCOPED_TRACE(LeftAloneName(reason));
+    EXPECT_TRUE(codes.insert(LeftAloneCode(reason)).second);
+    BitmapRecord record;
+    record.leftAlone = LeftAloneName(reason);
+    record.leftAloneCode = LeftAloneCode(reason);
+    for (const char* tag : {"de", "fr", "ja"}) EXPECT_NE(LeftAloneText(record, Language::FromTag(tag)), record.leftAlone);
+  }
+  EXPECT_EQ(LeftAloneText(BitmapRecord{}, Language::FromTag("de")), "");
+  EXPECT_EQ(LeftAloneCode(BitmapRecord{}), "");
 }
 
 TEST(ThoroughRewriteTest, ApplicationIconsKeepFormsThumbnailersRead) {
@@ -213,7 +233,9 @@ TEST(ThoroughRewriteTest, ApplicationIconsKeepFormsThumbnailersRead) {
   EXPECT_FALSE(icon->changed);  // version 1 left alone; ScanLine would not make the 16-bit rows smaller
   ASSERT_EQ(icon->records.size(), 3u);
   EXPECT_EQ(icon->records[0].leftAlone, "v1 icon: thumbnailers ignore its compression");
+  EXPECT_EQ(LeftAloneCode(icon->records[0]), "v1-icon");
   EXPECT_EQ(icon->records[2].leftAlone, "no codec makes it smaller");
+  EXPECT_EQ(LeftAloneCode(icon->records[2]), "no-gain");
   EXPECT_EQ(icon->tally.leftAlone[static_cast<std::size_t>(LeftAlone::IconVersion1)], 1u);
 
   // The same bitmaps as a "Tbmp" family still get every codec.
@@ -259,6 +281,8 @@ TEST(ThoroughRewriteTest, RecordsOfABitmapAndOfAFamilyLeftAsItWas) {
   EXPECT_EQ(left.records[1].offset, 36u);
   EXPECT_EQ(left.records[1].before.bytes, 16u);
   EXPECT_EQ(left.records[0].leftAlone.rfind("family left as it was: ", 0), 0u);
+  EXPECT_EQ(LeftAloneCode(left.records[0]), "fault");
+  EXPECT_EQ(LeftAloneCode(left.records[1]), "fault");
   EXPECT_FALSE(left.records[1].after.has_value());
 }
 

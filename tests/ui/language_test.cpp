@@ -223,7 +223,8 @@ class LanguageTest : public QObject {
     Run(form, WriteDatabase("deutsch.prc", 0), languages);
     QCOMPARE(languages, std::vector<std::string>{"de"});
     const QString shown = Joined(ShownTexts(*form.ShowDetails()));
-    for (const char* text : {"<b>Vorher</b>", "Kompression: keine → RLE", "Schließen"})
+    for (const char* text :
+         {"<b>Vorher</b>", "Kompression: keine → RLE", "Unverändert (Kompression: keine): Version 1", "Schließen"})
       QVERIFY2(shown.contains(QString::fromUtf8(text)), qPrintable(shown));
   }
 
