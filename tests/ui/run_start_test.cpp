@@ -325,6 +325,18 @@ class RunStartTest : public QObject {
              qPrintable(unknown.err));
   }
 
+  void helpFitsATerminalInEveryLanguage() {
+    for (const char* lang : {"en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "ja_JP.UTF-8"}) {
+      const Outcome help = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("--help")}, lang);
+      QCOMPARE(help.exitCode, 0);
+      for (const QString& line : help.out.split(QLatin1Char('\n'))) {
+        int columns = 0;  // Japanese characters take two
+        for (QChar c : line) columns += c.unicode() >= 0x3000 && c.unicode() < 0xFF61 ? 2 : 1;
+        QVERIFY2(columns <= 80, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(lang), line)));
+      }
+    }
+  }
+
   void runScriptStopsBeforeBuildingWithoutADisplay() {
     const Outcome refused =
         RunWithoutDisplay(QStringLiteral("bash"), {QStringLiteral(PRESSLING_SOURCE_DIR "/scripts/run.sh")});
