@@ -10,6 +10,7 @@
 #include <system_error>
 #include <utility>
 
+#include "archive/archive_rules.h"
 #include "cli/utf8_text.h"
 #include "database/database_rebuild.h"
 #include "workfolder/result.h"
@@ -21,11 +22,19 @@ namespace fs = std::filesystem;
 namespace {
 
 bool IsEarlierOutput(const std::string& name) {
+  if (IsEarlierArchiveOutput(name)) return true;
   if (name.size() < 9) return false;
   std::string ending = name.substr(name.size() - 9);
   for (char& c : ending)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return ending == "_comp.prc";
+}
+
+// A database or an archive of databases.
+bool IsInputName(std::string_view name) { return EndsInPrc(name) || EndsInZip(name); }
+
+fs::path OutputFor(const std::string& path) {
+  return EndsInZip(path) ? fs::path(ArchiveOutputPathFor(path)) : OutputPathFor(path);
 }
 
 using FolderId = std::pair<dev_t, ino_t>;
@@ -72,7 +81,7 @@ class FolderWalk {
     const fs::file_type type = entry.symlink_status(ec).type();
     if (type == fs::file_type::directory) return Walk(entry.path(), relative);
     const std::string name = entry.path().filename().string();
-    if (!EndsInPrc(name) || IsEarlierOutput(name)) return;
+    if (!IsInputName(name) || IsEarlierOutput(name)) return;
     if (type == fs::file_type::symlink) {
       const fs::file_status target = entry.status(ec);
       if (ec && ec.value() == ELOOP) return Fail("follow the link", entry.path(), ELOOP);
@@ -81,7 +90,7 @@ class FolderWalk {
       return;
     }
     Input input{entry.path().string(), {}, {}};
-    if (!outputDir_.empty()) input.outputPath = outputDir_ / OutputPathFor(relative.string());
+    if (!outputDir_.empty()) input.outputPath = outputDir_ / OutputFor(relative.string());
     if (!IsValidUtf8(relative.string())) input.refusal = "the name is not valid UTF-8";
     collection_.inputs.push_back(std::move(input));
   }
@@ -102,7 +111,7 @@ void AddArgument(const std::string& argument, const fs::path& outputDir, Collect
     // A database that cannot be reached is left to its run, which reports why;
     // anything else may have been meant as a folder.
     const int err = errno;
-    if (err == ELOOP || !EndsInPrc(argument)) {
+    if (err == ELOOP || !IsInputName(argument)) {
       collection.errors.push_back(FileFailure(err == ELOOP ? "follow" : "read", argument, err).message);
       return;
     }
@@ -113,8 +122,8 @@ void AddArgument(const std::string& argument, const fs::path& outputDir, Collect
     return;
   }
   Input input{argument, {}, {}};
-  if (!outputDir.empty() && EndsInPrc(argument))
-    input.outputPath = outputDir / OutputPathFor(fs::path(argument).filename().string());
+  if (!outputDir.empty() && IsInputName(argument))
+    input.outputPath = outputDir / OutputFor(fs::path(argument).filename().string());
   collection.inputs.push_back(std::move(input));
 }
 
@@ -132,19 +141,20 @@ fs::path PathKey(const fs::path& path, std::map<fs::path, fs::path>& resolvedFol
 }
 
 // Refuses a file whose output would replace one of the run's inputs, which
-// only a "*_comp.prc" named directly can be, and the second of two files with
-// one output. Both compare paths with the links of their folders resolved.
+// only a "*_comp.prc" or "*_comp.zip" named directly can be, and the second
+// of two files with one output. Both compare paths with the links of their
+// folders resolved.
 void RefuseClashingOutputs(std::vector<Input>& inputs) {
   std::map<fs::path, fs::path> resolvedFolders;
-  // Outputs are all named "*_comp.prc", so only inputs named so can be replaced.
+  // Outputs are all named "*_comp.prc" or "*_comp.zip", so only inputs named so can be replaced.
   std::map<fs::path, const Input*> named;
   for (const Input& input : inputs)
     if (IsEarlierOutput(fs::path(input.path).filename().string()))
       named.try_emplace(PathKey(input.path, resolvedFolders), &input);
   std::map<fs::path, const Input*> owners;
   for (Input& input : inputs) {
-    if (!input.refusal.empty() || !EndsInPrc(input.path)) continue;
-    const fs::path output = input.outputPath.empty() ? OutputPathFor(input.path) : input.outputPath;
+    if (!input.refusal.empty() || !IsInputName(input.path)) continue;
+    const fs::path output = input.outputPath.empty() ? OutputFor(input.path) : input.outputPath;
     const fs::path key = PathKey(output, resolvedFolders);
     if (auto it = named.find(key); it != named.end()) {
       input.refusal = "its output " + output.string() + " would replace " + it->second->path + ", an input of this run";

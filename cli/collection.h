@@ -6,7 +6,7 @@
 
 namespace pressling::cli {
 
-// One database to convert, named on the command line or found in a folder.
+// One database or archive to convert, named on the command line or found in a folder.
 struct Input {
   std::string path;                  // as given, or the folder argument joined with the path below it
   std::filesystem::path outputPath;  // with an output folder: where the output goes; else empty
@@ -19,9 +19,9 @@ struct Collection {
 };
 
 // Expands the command-line arguments. A folder argument stands for every
-// "*.prc" file below it in any letter case, found in name order folder by
-// folder without following symbolic links to folders; files named
-// "*_comp.prc" there are earlier outputs and skipped, as are names that are
+// "*.prc" and "*.zip" file below it in any letter case, found in name order
+// folder by folder without following symbolic links to folders; files named
+// "*_comp.prc" or "*_comp.zip" there are earlier outputs and skipped, as are names that are
 // no valid UTF-8 (refused). With outputDir each output goes there, at the
 // input's path below its folder argument, or straight in for a file given
 // directly; when outputDir lies below a folder argument, the walk leaves it

@@ -5,12 +5,15 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <ctime>
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "archive/archive_run.h"
 #include "cli/bitmap_lines.h"
 #include "cli/collection.h"
 #include "cli/command_line.h"
@@ -31,13 +34,16 @@ using namespace pressling;
 constexpr const char* kVersion = "0.91";
 
 constexpr const char* kUsage =
-    "Usage: pressling-cli [OPTION]... [--] FILE.prc|FOLDER...\n"
+    "Usage: pressling-cli [OPTION]... [--] FILE.prc|ARCHIVE.zip|FOLDER...\n"
     "Makes each Palm resource database smaller by run-length compressing its\n"
     "bitmaps and writes the result beside it as NAME_comp.prc. The input is\n"
     "never changed. When the result is not at least 1 % smaller, no file is made\n"
     "and an older NAME_comp.prc stays as it was.\n"
-    "A FOLDER stands for every .prc file below it, in any letter case, in name\n"
-    "order; links to folders are not followed and NAME_comp.prc files are skipped.\n"
+    "An ARCHIVE.zip gives NAME_comp.zip: the same entries in the same order, each\n"
+    ".prc entry converted under its own name, every other entry copied as it is.\n"
+    "A FOLDER stands for every .prc and .zip file below it, in any letter case, in\n"
+    "name order; links to folders are not followed and NAME_comp.prc and\n"
+    "NAME_comp.zip files are skipped.\n"
     "\n"
     "  -o, --output-dir DIR  write each result into DIR instead, at the input's\n"
     "                        path below its FOLDER (a FILE straight into DIR);\n"
@@ -69,7 +75,8 @@ constexpr const char* kUsage =
     "\n"
     "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
     "          pressling-cli -o out .             (every .prc below here into out/)\n"
-    "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n";
+    "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n"
+    "          pressling-cli games.zip            (games_comp.zip beside it)\n";
 
 std::atomic<int> interruptedBy{0};
 
@@ -115,6 +122,33 @@ class FileSurface : public ReportSurface {
   bool quiet_;
 };
 
+// Converts one archive: its entries' lines and their bitmap lines, then the
+// archive's lines and its size before and after. The message for standard
+// error names each refused database inside, or the archive's own fault.
+void ConvertOneArchive(const cli::Input& input, std::size_t i, ReportSurface& surface, const ConversionOptions& options,
+                       const cli::CommandLine& line, cli::OrderedReport& report, cli::FileOutcome& file) {
+  const bool text = !line.json && !line.quiet;
+  EntryObserver observer = [&](const ArchiveEntryResult& entry) {
+    if (line.verbose && text && entry.run)
+      for (const BitmapRecord& record : entry.run->bitmaps) report.PrintLine(i, cli::BitmapLine(record));
+  };
+  ArchiveResult& archive =
+      file.archive.emplace(ConvertArchive(input.path, surface, [] { return !Interrupted(); }, options, observer));
+  for (const std::string& sizeLine : ArchiveSizeLines(archive.totals, options.language)) {
+    archive.report.push_back(sizeLine);
+    if (text) report.PrintLine(i, sizeLine);
+  }
+  if (archive.outcome != RunOutcome::Converted && archive.outcome != RunOutcome::NoEffect) {
+    file.error = archive.detail;
+    return;
+  }
+  for (const ArchiveEntryResult& entry : archive.entries) {
+    if (entry.detail.empty()) continue;
+    if (!file.error.empty()) file.error += "\npressling-cli: ";
+    file.error += entry.detail;
+  }
+}
+
 // Converts every input, several at once; the summary counts what became of
 // them, and files gets one outcome per input.
 cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line,
@@ -138,6 +172,12 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
       FileSurface surface(report, i, line.json ? &file.report : nullptr, line.quiet);
       ConversionOptions options = base;
       options.outputPath = input.outputPath;
+      if (EndsInZip(input.path)) {
+        ConvertOneArchive(input, i, surface, options, line, report, file);
+        report.Finish(i, file.error.empty() ? std::string() : "pressling-cli: " + file.error);
+        status.Finished();
+        return;
+      }
       const RunResult& result =
           file.result.emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
       if (line.verbose && !line.json && !line.quiet)
@@ -159,6 +199,8 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
       summary.CountRefusedBeforeRun();
     } else if (files[i].result) {
       summary.Count(*files[i].result);
+    } else if (files[i].archive) {
+      summary.Count(*files[i].archive);
     } else {
       files[i].error = cli::EscapeInvalidUtf8(inputs[i].path) + ": interrupted before its run";
       summary.CountNotRun();
@@ -189,6 +231,11 @@ int main(int argc, char** argv) {
     return UsageError("the output folder " + line.outputDir.string() + " is not a folder");
 
   CatchInterrupts();
+  // libzip turns an entry's time fields into a time_t and back through the
+  // local time zone, which shifts a time inside a skipped daylight-saving hour;
+  // in UTC every time survives. The program shows no times, so nothing else changes.
+  ::setenv("TZ", "UTC0", 1);
+  ::tzset();
   const cli::Collection collection = cli::Collect(line.arguments, line.outputDir);
   for (const std::string& error : collection.errors) std::fprintf(stderr, "pressling-cli: %s\n", error.c_str());
   int status = collection.errors.empty() ? 0 : 1;
@@ -215,6 +262,9 @@ int main(int argc, char** argv) {
     std::signal(interruptedBy.load(), SIG_DFL);
     std::raise(interruptedBy.load());
   }
-  if (collection.inputs.size() > 1 && !line.quiet) std::fputs(summary.Text(line.dryRun).c_str(), stderr);
+  if ((collection.inputs.size() > 1 || summary.archives > 0) && !line.quiet) {
+    std::fputs(summary.Text(line.dryRun).c_str(), stderr);
+    std::fputs(summary.ArchiveText(Language()).c_str(), stderr);
+  }
   return status;
 }

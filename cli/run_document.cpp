@@ -14,10 +14,56 @@ using json = nlohmann::ordered_json;
 // A file without a run was refused before it, or never started after an interrupt.
 const char* StatusName(const FileOutcome& file) {
   if (file.result) return OutcomeName(file.result->outcome);
+  if (file.archive) return OutcomeName(file.archive->outcome);
   return file.refusedBeforeRun ? "refused" : "failed";
 }
 
+const char* EntryStatus(EntryOutcome outcome) {
+  if (outcome == EntryOutcome::Converted) return "written";
+  if (outcome == EntryOutcome::NoEffect) return "no_effect";
+  return IsRefusal(outcome) ? "refused" : "left_alone";
+}
+
+// A database inside an archive: a file object of its own, under its label.
+json EntryJson(const ArchiveEntryResult& entry) {
+  json bitmaps = json::array();
+  if (entry.run)
+    for (const BitmapRecord& record : entry.run->bitmaps) bitmaps.push_back(RecordJson(record));
+  const bool rebuilt = entry.run && entry.run->outcome != RunOutcome::Refused;
+  return {
+      {"path", entry.label},
+      {"status", EntryStatus(entry.figures.outcome)},
+      {"input_bytes", entry.figures.before},
+      {"output_bytes", rebuilt ? json(entry.run->report.resultSize) : json(nullptr)},
+      {"output", nullptr},
+      {"report", entry.report},
+      {"error", entry.detail.empty() ? json(nullptr) : json(entry.detail)},
+      {"bitmaps", std::move(bitmaps)},
+  };
+}
+
+json ArchiveJson(const FileOutcome& file) {
+  const ArchiveResult& archive = *file.archive;
+  const bool converted = archive.outcome == RunOutcome::Converted;
+  json entries = json::array();
+  for (const ArchiveEntryResult& entry : archive.entries) entries.push_back(EntryJson(entry));
+  return {
+      {"path", file.path},
+      {"status", StatusName(file)},
+      {"input_bytes", archive.totals.archiveBefore},
+      {"output_bytes", converted ? json(archive.totals.archiveAfter) : json(nullptr)},
+      {"output", converted ? json(archive.outputPath.string()) : json(nullptr)},
+      {"report", archive.report},
+      {"error", archive.detail.empty() ? json(nullptr) : json(archive.detail)},
+      {"bitmaps", json::array()},
+      {"unpacked_input_bytes", archive.totals.unpackedBefore},
+      {"unpacked_output_bytes", archive.totals.unpackedAfter},
+      {"entries", std::move(entries)},
+  };
+}
+
 json FileJson(const FileOutcome& file) {
+  if (file.archive) return ArchiveJson(file);
   const RunResult* run = file.result ? &*file.result : nullptr;
   const bool rebuilt = run && (run->outcome == RunOutcome::Converted || run->outcome == RunOutcome::NoEffect);
   json bitmaps = json::array();
@@ -48,7 +94,12 @@ std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, std::
       {"files", std::move(list)},
       {"summary",
        {{"files", summary.files}, {"written", summary.written}, {"no_effect", summary.noEffect},
-        {"refused", summary.refused}, {"failed", summary.failed}, {"bytes_saved", summary.bytesSaved}}},
+        {"refused", summary.refused}, {"failed", summary.failed}, {"bytes_saved", summary.bytesSaved},
+        {"archives", summary.archives},
+        {"databases",
+         {{"total", summary.databases.databases}, {"converted", summary.databases.converted},
+          {"no_effect", summary.databases.noEffect}, {"refused", summary.databases.refused},
+          {"left_alone", summary.databases.leftAlone}}}}},
   };
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_run.h"
 #include "cli/run_summary.h"
 #include "database/conversion_run.h"
 
@@ -15,6 +16,7 @@ struct FileOutcome {
   std::string path;                   // as found or given
   std::vector<std::string> report;    // the report lines its run printed
   std::optional<RunResult> result;    // empty when refused before any run
+  std::optional<ArchiveResult> archive;  // instead of result, for an archive
   std::string error;                  // the message for standard error; empty when none
   bool refusedBeforeRun = false;      // refused by its name or place, before any run
 };

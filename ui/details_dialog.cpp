@@ -84,7 +84,16 @@ DetailsDialog::DetailsDialog(const Details& details, const Language& language, Q
   before_.reserve(details.rows.size());
   after_.reserve(details.rows.size());
   int line = 1;
+  const std::string* group = nullptr;
   for (const DetailsRow& row : details.rows) {
+    // An archive's rows come grouped by database, each group under its name.
+    if (!row.group.empty() && (!group || *group != row.group)) {
+      auto* name = new QLabel(QStringLiteral("<b>%1</b>").arg(Text(row.group).toHtmlEscaped()), rows);
+      name->setObjectName(QStringLiteral("DetailsGroup"));
+      name->setTextInteractionFlags(Qt::TextSelectableByMouse);
+      grid->addWidget(name, line++, 0, 1, 3);
+    }
+    group = &row.group;
     QLabel* before = SideLabel(row.before, row.scale, rows);
     QLabel* after = SideLabel(row.after, row.scale, rows);
     before_.push_back(before);

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "archive/zip_reader.h"
 #include "database/database_view.h"
 #include "workfolder/file_io.h"
 
@@ -28,8 +29,10 @@ struct DiskDatabase {
   std::string fault;  // empty when bytes hold the file as the run left it
 };
 
-DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp, RunSide side,
-                        const Language& language) {
+// The database the run read or wrote, as it is on disk now: the file at path,
+// or with entry, the database at that place of the archive at path.
+DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp,
+                        std::optional<std::uint64_t> entry, RunSide side, const Language& language) {
   const bool input = side == RunSide::Input;
   DiskDatabase database;
   const std::optional<FileStamp> now = StampOf(path);
@@ -42,7 +45,7 @@ DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& st
                            : language.Tr("The output file has changed since the run.");
     return database;
   }
-  auto bytes = ReadWholeFile(path);
+  auto bytes = entry ? ReadArchiveEntry(path, *entry, kInflateLimit) : ReadWholeFile(path);
   if (!bytes) {
     database.fault = input ? language.Trf("The input file cannot be read: %s", {bytes.error().message})
                            : language.Trf("The output file cannot be read: %s", {bytes.error().message});
@@ -50,6 +53,15 @@ DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& st
     database.bytes = std::move(*bytes);
   }
   return database;
+}
+
+// Why a run left no output to show, or nothing when it kept one. A run that
+// failed or was stopped after the rebuild has records too, but no output
+// either, and not for lack of effect.
+std::string NoOutputFault(bool noEffect, bool written, const Language& language) {
+  if (noEffect) return language.Tr("The compression had no effect, so no output file was made.");
+  if (!written) return language.Tr("The run did not finish, so no output file was made.");
+  return {};
 }
 
 std::string TypeName(const std::array<std::uint8_t, 4>& type) {
@@ -120,7 +132,74 @@ DetailsRow DescribeRow(const BitmapRecord& record, bool written, const Language&
   return row;
 }
 
+// One row per record, both sides rendered from the databases as read;
+// written: the output holds what the records' after names.
+void AddRows(Details& details, const std::vector<BitmapRecord>& bitmaps, const DiskDatabase& input,
+             const DiskDatabase& output, const std::string& group, bool written, const Language& language) {
+  for (const BitmapRecord& record : bitmaps) {
+    DetailsRow row = DescribeRow(record, written, language);
+    row.group = group;
+    // A family refused for a fault is not read as bitmaps at all; its reason says why.
+    if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
+      row.before = Render(input, record, RunSide::Input, language);
+      row.after = Render(output, record, RunSide::Output, language);
+    }
+    details.rows.push_back(std::move(row));
+  }
+}
+
+void AddMessage(Details& details, const std::string& message) {
+  if (message.empty()) return;
+  if (!details.message.empty()) details.message += "\n";
+  details.message += message;
+}
+
+std::string Heading(const FinishedRun& run, bool written, const std::filesystem::path& output,
+                    const Language& language) {
+  const std::string inputName = run.input.filename().string();
+  return written ? language.Trf("Before: %1$s  After: %2$s", {inputName, output.filename().string()})
+                 : language.Trf("Before: %s", {inputName});
+}
+
+std::string NoRowsMessage(const std::string& detail, const Language& language) {
+  return detail.empty() ? language.Tr("The run met no bitmaps.")
+                        : language.Trf("No bitmaps were recorded: %s", {detail});
+}
+
+Details BuildArchiveDetails(const FinishedRun& run, const Language& language) {
+  Details details;
+  const ArchiveResult& archive = *run.archive;
+  const bool written = archive.outcome == RunOutcome::Converted;
+  details.heading = Heading(run, written, archive.outputPath, language);
+  for (const ArchiveEntryResult& entry : archive.entries) {
+    if (!entry.run || entry.run->bitmaps.empty()) continue;
+    const bool converted = entry.figures.outcome == EntryOutcome::Converted;
+    const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, entry.index, RunSide::Input, language);
+    DiskDatabase output;
+    output.fault = NoOutputFault(entry.figures.outcome == EntryOutcome::NoEffect, converted && written, language);
+    if (output.fault.empty()) {
+      if (!run.outputStamp) output.fault = language.Tr("The output file is missing.");
+      else output = ReadAsLeft(archive.outputPath, run.outputStamp, entry.index, RunSide::Output, language);
+    }
+    for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output})
+      if (!database->fault.empty()) AddMessage(details, entry.label + ": " + database->fault);
+    AddRows(details, entry.run->bitmaps, input, output, entry.label, converted && written, language);
+  }
+  if (details.rows.empty()) details.message = NoRowsMessage(archive.detail, language);
+  return details;
+}
+
 }  // namespace
+
+FinishedRun CaptureArchiveRun(std::filesystem::path input, ArchiveResult archive) {
+  RunResult result;
+  result.outcome = archive.outcome;
+  result.detail = archive.detail;
+  result.outputPath = archive.outputPath;
+  FinishedRun run = CaptureRun(std::move(input), std::move(result));
+  run.archive = std::move(archive);
+  return run;
+}
 
 FinishedRun CaptureRun(std::filesystem::path input, RunResult result) {
   FinishedRun run;
@@ -132,47 +211,28 @@ FinishedRun CaptureRun(std::filesystem::path input, RunResult result) {
 }
 
 Details BuildDetails(const FinishedRun& run, const Language& language) {
+  if (run.archive) return BuildArchiveDetails(run, language);
   Details details;
   const RunResult& result = run.result;
   const bool converted = result.outcome == RunOutcome::Converted;
-  const std::string inputName = run.input.filename().string();
-  details.heading = converted ? language.Trf("Before: %1$s  After: %2$s", {inputName, result.outputPath.filename().string()})
-                              : language.Trf("Before: %s", {inputName});
-
+  details.heading = Heading(run, converted, result.outputPath, language);
   if (result.bitmaps.empty()) {
-    details.message = result.detail.empty() ? language.Tr("The run met no bitmaps.")
-                                            : language.Trf("No bitmaps were recorded: %s", {result.detail});
+    details.message = NoRowsMessage(result.detail, language);
     return details;
   }
 
-  const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, RunSide::Input, language);
+  const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, std::nullopt, RunSide::Input, language);
   DiskDatabase output;
-  // A run that failed or was stopped after the rebuild has records too, but
-  // no output either, and not for lack of effect.
-  if (result.outcome == RunOutcome::NoEffect)
-    output.fault = language.Tr("The compression had no effect, so no output file was made.");
-  else if (!converted)
-    output.fault = language.Tr("The run did not finish, so no output file was made.");
-  else if (!run.outputStamp)
-    output.fault = language.Tr("The output file is missing.");
-  else
-    output = ReadAsLeft(result.outputPath, run.outputStamp, RunSide::Output, language);
-  for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output}) {
-    if (database->fault.empty()) continue;
-    if (!details.message.empty()) details.message += "\n";
-    details.message += database->fault;
+  output.fault = NoOutputFault(result.outcome == RunOutcome::NoEffect, converted, language);
+  if (output.fault.empty()) {
+    if (!run.outputStamp) output.fault = language.Tr("The output file is missing.");
+    else output = ReadAsLeft(result.outputPath, run.outputStamp, std::nullopt, RunSide::Output, language);
   }
+  for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output})
+    AddMessage(details, database->fault);
 
   details.rows.reserve(result.bitmaps.size());
-  for (const BitmapRecord& record : result.bitmaps) {
-    DetailsRow row = DescribeRow(record, converted, language);
-    // A family refused for a fault is not read as bitmaps at all; its reason says why.
-    if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
-      row.before = Render(input, record, RunSide::Input, language);
-      row.after = Render(output, record, RunSide::Output, language);
-    }
-    details.rows.push_back(std::move(row));
-  }
+  AddRows(details, result.bitmaps, input, output, {}, converted, language);
   return details;
 }
 

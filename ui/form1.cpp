@@ -19,6 +19,7 @@
 #include <QShortcut>
 #include <QUrl>
 
+#include "archive/archive_run.h"
 #include "database/conversion_run.h"
 #include "ui/details_dialog.h"
 #include "ui/link_label.h"
@@ -169,7 +170,7 @@ void Form1::ShowOpenDialog() {
   }
   openDialog_ = new QFileDialog(this, Text(language_.Tr("Open a PRC file")),
                                 lastFolder_.isEmpty() ? QDir::currentPath() : lastFolder_,
-                                Text(language_.Trf("PRC files (%s)", {"*.prc *.PRC"})));
+                                Text(language_.Trf("PRC files and zip archives (%s)", {"*.prc *.PRC *.zip *.ZIP"})));
   openDialog_->setAttribute(Qt::WA_DeleteOnClose);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   openDialog_->setFileMode(QFileDialog::ExistingFile);
@@ -207,7 +208,8 @@ void Form1::RunConversion(const QString& path, const ConversionOptions& options)
       return !closeRequested_;
     };
     const std::string input = QFile::encodeName(path).toStdString();
-    lastRun_ = CaptureRun(input, converter_(input, surface_, eventPass, options));
+    if (EndsInZip(input)) lastRun_ = CaptureArchiveRun(input, ConvertArchive(input, surface_, eventPass, options));
+    else lastRun_ = CaptureRun(input, converter_(input, surface_, eventPass, options));
     details_->setEnabled(true);
   }
   busy_ = false;

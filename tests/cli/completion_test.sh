@@ -36,7 +36,7 @@ expect() {
 
 cd "$work" || exit 1
 mkdir -p apps "out dir" empty
-touch App.PRC game.prc notes.txt prc -- -draft.prc apps/Deep.Prc apps/readme.md
+touch App.PRC game.prc notes.txt prc -- -draft.prc apps/Deep.Prc apps/readme.md apps/Games.ZIP
 
 # Options, the long ones too; none after "--".
 expect "--thorough" pressling-cli --th
@@ -49,10 +49,10 @@ expect $'out dir' pressling-cli --output-dir ou
 expect $'apps\nempty\nout dir' pressling-cli --output-dir = ""
 expect $'--output-dir=apps' pressling-cli --output-dir=a
 expect $'-oapps' pressling-cli -oa
-# Elsewhere folders and .prc files in any letter case; no other file.
+# Elsewhere folders, .prc files and .zip archives in any letter case; no other file.
 expect $'-draft.prc\nApp.PRC\napps\nempty\ngame.prc\nout dir' pressling-cli ""
 expect "game.prc" pressling-cli --thorough -o out g
-expect "apps/Deep.Prc" pressling-cli apps/
+expect $'apps/Deep.Prc\napps/Games.ZIP' pressling-cli apps/
 
 # Every option the help names is offered.
 all=$(offers pressling-cli -)

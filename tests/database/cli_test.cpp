@@ -22,7 +22,7 @@ TEST(CliTest, OptionsAndUsageErrors) {
 
   CliRun help = RunCli(folder, "--help");
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.out.rfind("Usage: pressling-cli [OPTION]... [--] FILE.prc|FOLDER...\n", 0), 0u);
+  EXPECT_EQ(help.out.rfind("Usage: pressling-cli [OPTION]... [--] FILE.prc|ARCHIVE.zip|FOLDER...\n", 0), 0u);
   EXPECT_EQ(help.err, "");
 
   for (const char* bad : {"", "-x.prc", "--loud a.prc", "-nx a.prc"}) {

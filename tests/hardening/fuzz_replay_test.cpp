@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/common/corpus.h"
+#include "tests/hardening/archive_check.h"
 #include "tests/hardening/conversion_check.h"
 #include "tests/hardening/prc_model.h"
 #include "tests/hardening/worked_examples.h"
@@ -37,6 +38,22 @@ TEST(FuzzReplay, RegressionInputs) {
     auto bytes = ReadWholeFile(file);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(CheckFamilyCase(*bytes), "") << file;
+  }
+}
+
+TEST(FuzzReplay, ArchiveInputs) {
+  // Nothing, an empty archive (its end record alone), and an end record that
+  // promises one entry in a central directory that is not there.
+  const std::vector<std::vector<std::uint8_t>> made = {
+      {},
+      {'P', 'K', 5, 6, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+      {'P', 'K', 5, 6, 0, 0, 0, 0, 1, 0, 1, 0, 46, 0, 0, 0, 0, 0, 0, 0, 0, 0},
+  };
+  for (const auto& bytes : made) EXPECT_EQ(CheckArchiveCase(bytes), "") << bytes.size() << " bytes";
+  for (const fs::path& file : Regressions("archive")) {
+    auto bytes = ReadWholeFile(file);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(CheckArchiveCase(*bytes), "") << file;
   }
 }
 

@@ -146,7 +146,7 @@ class LanguageTest : public QObject {
     QFileDialog* dialog = OpenDialog(form);
     QVERIFY(dialog != nullptr);
     QCOMPARE(dialog->windowTitle(), QStringLiteral("Open a PRC file"));
-    QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("PRC files (*.prc *.PRC)")});
+    QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("PRC files and zip archives (*.prc *.PRC *.zip *.ZIP)")});
     QVERIFY2(!HasJapanese(Joined(ShownTexts(*dialog))), qPrintable(Joined(ShownTexts(*dialog))));
     dialog->reject();
   }
@@ -213,7 +213,7 @@ class LanguageTest : public QObject {
     QFileDialog* dialog = OpenDialog(form);
     QVERIFY(dialog != nullptr);
     QCOMPARE(dialog->windowTitle(), QString::fromUtf8("PRC-Datei öffnen"));
-    QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("PRC-Dateien (*.prc *.PRC)")});
+    QCOMPARE(dialog->nameFilters(), QStringList{QStringLiteral("PRC-Dateien und Zip-Archive (*.prc *.PRC *.zip *.ZIP)")});
     auto* buttons = dialog->findChild<QDialogButtonBox*>();
     QVERIFY(buttons != nullptr);
     QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));

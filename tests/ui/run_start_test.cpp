@@ -138,7 +138,7 @@ class RunStartTest : public QObject {
     QVERIFY(dialog->isVisible());
     QVERIFY(dialog->isModal());
     QCOMPARE(dialog->nameFilters().size(), 1);
-    QVERIFY(dialog->nameFilters()[0].endsWith(QStringLiteral("(*.prc *.PRC)")));
+    QVERIFY(dialog->nameFilters()[0].endsWith(QStringLiteral("(*.prc *.PRC *.zip *.ZIP)")));
     QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
     QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
     // Before any file, the dialog starts in the current folder.
