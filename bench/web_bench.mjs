@@ -2,14 +2,15 @@
 // database of bench/generated_database.h, and the whole corpus folder, each in
 // classic and thorough mode. The page converts one file at a time in its
 // worker, so pressling-cli runs with -j 1. Prints the medians and the ratio
-// (goal: the page at most 3 times native).
-//   node bench/web_bench.mjs [ROUNDS]
+// in each engine (goals: at most 1.5 times native on the generated database,
+// at most 3 times on the corpus).
+//   node bench/web_bench.mjs [ROUNDS]        (PRESSLING_BROWSERS=chromium or firefox for one engine)
 // Needs scripts/build.sh (pressling-cli, pressling_bench_convert) and scripts/web.sh.
 import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
-import { serve, launch, openPage, cli, corpus, corpusFiles, root, skipReason } from '../tests/web/harness.mjs';
+import { Scope, serve, launch, openPage, engines, cli, corpus, corpusFiles, root, skipReason } from '../tests/web/harness.mjs';
 
 const rounds = Number(process.argv[2] || 5);
 const writer = join(root, 'build/bench/pressling_bench_convert');
@@ -47,8 +48,8 @@ async function pageSeconds(page, address, paths, thorough) {
 }
 
 const work = mkdtempSync(join(tmpdir(), 'pressling-web-bench-'));
-const cleanups = [() => rmSync(work, { recursive: true, force: true })];
-const t = { after: (cleanup) => cleanups.push(cleanup) };
+const scope = new Scope();
+scope.after(() => rmSync(work, { recursive: true, force: true }));
 try {
   const generated = join(work, 'generated.prc');
   spawnSync(writer, ['--write-database', generated], { stdio: 'inherit' });
@@ -57,23 +58,25 @@ try {
     ['generated 16 MiB', [generated], [generated]],
     [`corpus (${names.length} databases)`, [corpus], names.map((name) => join(corpus, name))],
   ];
-  const { address } = await serve(t);
-  const browser = await launch(t);
-  const { page } = await openPage(browser, address);
-  console.log(`median of ${rounds} rounds; pressling-cli -j 1 against the page in headless Chromium`);
-  for (const [label, cliArgs, paths] of cases) {
-    for (const thorough of [false, true]) {
-      const native = [];
-      const web = [];
-      for (let i = 0; i < rounds; ++i) {
-        native.push(nativeSeconds(work, thorough ? ['--thorough', ...cliArgs] : cliArgs));
-        web.push(await pageSeconds(page, address, paths, thorough));
+  const { address } = await serve(scope);
+  for (const engine of engines) {
+    const browser = await launch(scope, engine);
+    const { page } = await openPage(scope, browser, address);
+    console.log(`median of ${rounds} rounds; pressling-cli -j 1 against the page in headless ${engine}`);
+    for (const [label, cliArgs, paths] of cases) {
+      for (const thorough of [false, true]) {
+        const native = [];
+        const web = [];
+        for (let i = 0; i < rounds; ++i) {
+          native.push(nativeSeconds(work, thorough ? ['--thorough', ...cliArgs] : cliArgs));
+          web.push(await pageSeconds(page, address, paths, thorough));
+        }
+        const [n, w] = [median(native), median(web)];
+        console.log(`${label.padEnd(26)} ${thorough ? 'thorough' : 'classic '}  ` +
+                    `pressling-cli ${n.toFixed(3)} s   page ${w.toFixed(3)} s   ${(w / n).toFixed(1)} times native`);
       }
-      const [n, w] = [median(native), median(web)];
-      console.log(`${label.padEnd(26)} ${thorough ? 'thorough' : 'classic '}  ` +
-                  `pressling-cli ${n.toFixed(3)} s   page ${w.toFixed(3)} s   ${(w / n).toFixed(1)} times native`);
     }
   }
 } finally {
-  for (const cleanup of cleanups.reverse()) await cleanup();
+  await scope.close();
 }

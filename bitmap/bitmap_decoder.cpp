@@ -26,8 +26,9 @@ DecodeResult DecodeBitmapRows(const BitmapLayout& layout, std::span<const std::u
   }
   const auto stream = bitmap.subspan(layout.prefixLength + layout.sizeWordLength);
   if (layout.pixelBytes > kMaxExpansion * stream.size())
-    return Error{ErrorKind::Corrupt, std::to_string(stream.size()) + " bytes of " + CodecName(layout.codec) +
-                                         " data cannot hold " + std::to_string(layout.pixelBytes) + " pixel bytes"};
+    return Error{ErrorKind::Corrupt, Msg("%s bytes of %s data cannot hold %s pixel bytes",
+                                         {std::to_string(stream.size()), std::string(CodecName(layout.codec)),
+                                          std::to_string(layout.pixelBytes)})};
   switch (layout.codec) {
     case BitmapCodec::ScanLine:
       return DecodeScanLine(stream, shape, rows);
@@ -36,7 +37,7 @@ DecodeResult DecodeBitmapRows(const BitmapLayout& layout, std::span<const std::u
     case BitmapCodec::PackBits:
       return DecodePackBits(stream, shape, PackBitsUnit(layout), rows);
   }
-  return Error{ErrorKind::Corrupt, "unknown compression type"};
+  return Error{ErrorKind::Corrupt, Msg("unknown compression type")};
 }
 
 }  // namespace pressling

@@ -60,46 +60,47 @@ namespace {
 
 constexpr std::size_t kHeaderSizeOffsetV3 = 10;
 
-LayoutRefusal Refuse(LeftAlone reason, std::string detail) { return LayoutRefusal{reason, std::move(detail)}; }
+LayoutRefusal Refuse(LeftAlone reason, Message detail = {}) { return LayoutRefusal{reason, std::move(detail)}; }
 
 }  // namespace
 
 std::variant<BitmapLayout, LayoutRefusal> ReadBitmapLayout(std::span<const std::uint8_t> bitmap) {
   const std::size_t size = bitmap.size();
-  if (size <= kVersionOffset) return Refuse(LeftAlone::Layout, "the header is cut short");
+  if (size <= kVersionOffset) return Refuse(LeftAlone::Layout, Msg("the header is cut short"));
   BitmapLayout layout;
   layout.version = bitmap[kVersionOffset];
   layout.headerLength = layout.version == 3 ? BitmapHeaderV3::kLength : kFullHeaderV1Length;
   if (size < layout.headerLength) {
     // The version-1 marker may end the piece after 14 bytes; it is never touched anyway.
-    if (layout.version == 1 && bitmap[8] == kMarkerPixelSize) return Refuse(LeftAlone::Marker, "");
-    return Refuse(LeftAlone::Layout, "the " + std::to_string(layout.headerLength) + "-byte header is cut short");
+    if (layout.version == 1 && bitmap[8] == kMarkerPixelSize) return Refuse(LeftAlone::Marker);
+    return Refuse(LeftAlone::Layout, Msg("the %s-byte header is cut short", {std::to_string(layout.headerLength)}));
   }
   layout.height = ReadU16Be(bitmap, 2);
   layout.rowBytes = ReadU16Be(bitmap, 4);
   layout.flags = ReadU16Be(bitmap, 6);
   layout.pixelSize = bitmap[8];
-  if (layout.version == 1 && layout.pixelSize == kMarkerPixelSize) return Refuse(LeftAlone::Marker, "");
+  if (layout.version == 1 && layout.pixelSize == kMarkerPixelSize) return Refuse(LeftAlone::Marker);
   // Palm OS may take the data to start where the header's size byte says.
   if (layout.version == 3 && bitmap[kHeaderSizeOffsetV3] != BitmapHeaderV3::kLength)
-    return Refuse(LeftAlone::HeaderSize, "the header says it is " + std::to_string(bitmap[kHeaderSizeOffsetV3]) + " bytes long");
+    return Refuse(LeftAlone::HeaderSize,
+                  Msg("the header says it is %s bytes long", {std::to_string(bitmap[kHeaderSizeOffsetV3])}));
   if (layout.flags & (kFlagWordIndirect | kFlagWordForScreen | kFlagWordIndirectColorTable))
-    return Refuse(LeftAlone::SpecialFlags, "");
+    return Refuse(LeftAlone::SpecialFlags);
   layout.pixelBytes = std::size_t{layout.rowBytes} * layout.height;
-  if (layout.pixelBytes == 0) return Refuse(LeftAlone::NoPixels, "");
+  if (layout.pixelBytes == 0) return Refuse(LeftAlone::NoPixels);
   if (layout.pixelBytes > kMaxPixelBytes)
-    return Refuse(LeftAlone::Layout, std::to_string(layout.pixelBytes) + " bytes of pixels are too many");
+    return Refuse(LeftAlone::Layout, Msg("%s bytes of pixels are too many", {std::to_string(layout.pixelBytes)}));
 
   // Every step below adds at most 2 + 4 * 65535 bytes to a length below 2^24: no overflow.
   std::size_t prefix = layout.headerLength;
   if (layout.flags & kFlagWordColorTable) {
-    if (prefix + 2 > size) return Refuse(LeftAlone::Layout, "the colour table is cut short");
+    if (prefix + 2 > size) return Refuse(LeftAlone::Layout, Msg("the colour table is cut short"));
     prefix += 2 + std::size_t{4} * ReadU16Be(bitmap, prefix);
-    if (prefix > size) return Refuse(LeftAlone::Layout, "the colour table reaches past the bitmap");
+    if (prefix > size) return Refuse(LeftAlone::Layout, Msg("the colour table reaches past the bitmap"));
   }
   if (layout.version == 2 && (layout.flags & kFlagWordDirectColor)) {
     prefix += 8;
-    if (prefix > size) return Refuse(LeftAlone::Layout, "the direct-colour block reaches past the bitmap");
+    if (prefix > size) return Refuse(LeftAlone::Layout, Msg("the direct-colour block reaches past the bitmap"));
   }
   layout.prefixLength = prefix;
   layout.sizeWordLength = layout.version == 3 ? 4 : 2;
@@ -107,15 +108,18 @@ std::variant<BitmapLayout, LayoutRefusal> ReadBitmapLayout(std::span<const std::
 
   if (!layout.compressed) {
     if (prefix + layout.pixelBytes > size)
-      return Refuse(LeftAlone::Layout, "the " + std::to_string(layout.pixelBytes) + " bytes of pixels reach past the bitmap");
+      return Refuse(LeftAlone::Layout,
+                    Msg("the %s bytes of pixels reach past the bitmap", {std::to_string(layout.pixelBytes)}));
     return layout;
   }
   if (layout.version != 1) {
     const std::uint8_t type = bitmap[kCompressionTypeOffset];
-    if (type >= kCodecCount) return Refuse(LeftAlone::UnknownCompression, "compression type " + std::to_string(type));
+    if (type >= kCodecCount)
+      return Refuse(LeftAlone::UnknownCompression, Msg("compression type %s", {std::to_string(type)}));
     layout.codec = static_cast<BitmapCodec>(type);
   }
-  if (prefix + layout.sizeWordLength > size) return Refuse(LeftAlone::Layout, "the size word reaches past the bitmap");
+  if (prefix + layout.sizeWordLength > size)
+    return Refuse(LeftAlone::Layout, Msg("the size word reaches past the bitmap"));
   return layout;
 }
 

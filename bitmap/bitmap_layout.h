@@ -82,7 +82,7 @@ void WriteSizeWord(const BitmapLayout& layout, std::span<std::uint8_t> bitmap, s
 // A failure that says why the bitmap stays as it is.
 struct LayoutRefusal {
   LeftAlone reason;
-  std::string detail;
+  Message detail;
 };
 
 // Reads the layout of the bitmap held in bitmap (the bytes it occupies: up to

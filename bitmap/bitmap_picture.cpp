@@ -18,7 +18,7 @@ namespace {
 constexpr std::size_t kWidthOffset = 0;
 constexpr std::size_t kPixelFormatOffsetV3 = 11;
 
-Error Fault(const std::string& fault) { return Error{ErrorKind::Corrupt, "the bitmap cannot be shown: " + fault}; }
+Error Fault(const Message& fault) { return Error{ErrorKind::Corrupt, Msg("the bitmap cannot be shown: %s", {fault})}; }
 
 // The 0xRRGGBB colour of every pixel value of an indexed bitmap: Palm's grey
 // levels, 0 white, below 8 bits, the system palette at 8; the entries of the
@@ -55,27 +55,29 @@ std::uint32_t Expand565(std::uint32_t value) {
 Result<BitmapPicture> RenderBitmapPicture(std::span<const std::uint8_t> bitmap) {
   const auto read = ReadBitmapLayout(bitmap);
   if (const auto* refusal = std::get_if<LayoutRefusal>(&read)) {
-    return Fault(std::string(LeftAloneName(refusal->reason)) + (refusal->detail.empty() ? "" : ": " + refusal->detail));
+    if (refusal->detail.empty()) return Fault(Msg(LeftAloneName(refusal->reason)));
+    return Fault(Msg("%s: %s", {Msg(LeftAloneName(refusal->reason)), refusal->detail}));
   }
   const BitmapLayout& layout = std::get<BitmapLayout>(read);
-  if (layout.version > 3) return Fault("unknown header version " + std::to_string(layout.version));
+  if (layout.version > 3) return Fault(Msg("unknown header version %s", {std::to_string(layout.version)}));
   // Versions 0 and 1 write 0 for the one bit per pixel of black and white.
   const unsigned bits = layout.pixelSize == 0 && layout.version < 2 ? 1u : layout.pixelSize;
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16)
-    return Fault("pixel size " + std::to_string(bits) + " is not one of 1, 2, 4, 8 and 16");
+    return Fault(Msg("pixel size %s is not one of 1, 2, 4, 8 and 16", {std::to_string(bits)}));
   if (layout.version == 3 && bitmap[kPixelFormatOffsetV3] > 1)
-    return Fault("pixel format " + std::to_string(bitmap[kPixelFormatOffsetV3]) + " (little-endian) is not supported");
+    return Fault(
+        Msg("pixel format %s (little-endian) is not supported", {std::to_string(bitmap[kPixelFormatOffsetV3])}));
 
   BitmapPicture picture;
   picture.width = ReadU16Be(bitmap, kWidthOffset);
   picture.height = layout.height;
   if (std::size_t{picture.width} * bits > std::size_t{layout.rowBytes} * 8)
-    return Fault(std::to_string(picture.width) + " pixels of " + std::to_string(bits) + " bits do not fit in rows of " +
-                 std::to_string(layout.rowBytes) + " bytes");
+    return Fault(Msg("%s pixels of %s bits do not fit in rows of %s bytes",
+                     {std::to_string(picture.width), std::to_string(bits), std::to_string(layout.rowBytes)}));
 
   std::vector<std::uint8_t> rows;
   if (auto used = DecodeBitmapRows(layout, bitmap, rows, RleEnd::CutLast); !used)
-    return Fault("the pixel data do not decode: " + used.error().message);
+    return Fault(Msg("the pixel data do not decode: %s", {used.error().text}));
 
   const std::array<std::uint32_t, 256> colours = bits == 16 ? std::array<std::uint32_t, 256>{}
                                                             : IndexColours(layout, bitmap, bits);

@@ -65,6 +65,19 @@ const char* CompressionName(BitmapCompression compression) {
   return "unknown";
 }
 
+std::string CompressionText(BitmapCompression compression, const Language& language) {
+  switch (compression) {
+    case BitmapCompression::None:
+      // TRANSLATORS: the compression of a bitmap stored uncompressed.
+      return language.TrC("compression", "none");
+    case BitmapCompression::Unknown:
+      // TRANSLATORS: the compression of a bitmap whose compression type no codec has.
+      return language.TrC("compression", "unknown");
+    default:
+      return CompressionName(compression);
+  }
+}
+
 BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t familyIndex, std::size_t offset,
                             std::size_t outputOffset) {
   BitmapRecord record;
@@ -93,27 +106,28 @@ BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t fa
 }
 
 void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
-                             std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
+                             std::span<const std::pair<std::size_t, std::size_t>> reached, const Message& fault,
                              std::vector<BitmapRecord>& records) {
-  const std::string reason = std::string(kFamilyLeftAsItWas) + fault;
+  const std::string reason = std::string(kFamilyLeftAsItWas) + fault.English();
   std::size_t stop = 0;
   std::size_t index = 0;
   for (const auto& [position, length] : reached) {
     records.push_back(DescribeBitmap(piece.subspan(position, length), index++, position, position));
     records.back().leftAlone = reason;
     records.back().leftAloneCode = kFaultCode;
+    records.back().fault = fault;
     stop = position + length;
   }
   if (stop >= piece.size()) return;
   records.push_back(DescribeBitmap(piece.subspan(stop), index, stop, stop));
   records.back().leftAlone = reason;
   records.back().leftAloneCode = kFaultCode;
+  records.back().fault = fault;
 }
 
 std::string LeftAloneText(const BitmapRecord& record, const Language& language) {
   const std::string_view text = record.leftAlone;
-  if (text.starts_with(kFamilyLeftAsItWas))
-    return language.Trf("family left as it was: %s", {text.substr(kFamilyLeftAsItWas.size())});
+  if (record.leftAloneCode == kFaultCode) return language.Trf("family left as it was: %s", {record.fault.In(language)});
   return text.empty() ? std::string() : language.Tr(text);
 }
 

@@ -10,14 +10,18 @@
 #include <vector>
 
 #include "language/language.h"
+#include "language/message.h"
 
 namespace pressling {
 
 // How a bitmap's pixels are stored.
 enum class BitmapCompression : std::uint8_t { None, ScanLine, Rle, PackBits, Unknown };
 
-// "none", "ScanLine", "RLE", "PackBits", "unknown".
+// "none", "ScanLine", "RLE", "PackBits", "unknown": identifiers, the same in every language.
 const char* CompressionName(BitmapCompression compression);
+// The same for a person to read: the names of codecs as they are, "none"
+// and "unknown", which are words, in language.
+std::string CompressionText(BitmapCompression compression, const Language& language);
 
 // One form of a bitmap: its compression and the bytes it occupies in its
 // resource, from its header to the next bitmap or the end, fill included.
@@ -51,6 +55,7 @@ struct BitmapRecord {
   // such as "no-gain"; both empty when rewritten.
   std::string leftAlone;
   std::string_view leftAloneCode;
+  Message fault;  // for a family left as it was: the fault, to show in any language
 };
 
 // How the reason of every record of a family left as it was because of a fault begins.
@@ -72,7 +77,7 @@ BitmapRecord DescribeBitmap(std::span<const std::uint8_t> bitmap, std::size_t fa
 // bitmap the walk reached, given as (position, length), and one for the rest
 // of the piece from where the walk stopped, when anything is left there.
 void RecordFamilyLeftAsItWas(std::span<const std::uint8_t> piece,
-                             std::span<const std::pair<std::size_t, std::size_t>> reached, const std::string& fault,
+                             std::span<const std::pair<std::size_t, std::size_t>> reached, const Message& fault,
                              std::vector<BitmapRecord>& records);
 
 }  // namespace pressling

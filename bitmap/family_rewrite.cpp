@@ -88,7 +88,8 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
                                                       std::vector<BitmapRecord>* records) {
   auto walk = WalkBitmapFamily(piece, EventPass{});
   if (!walk) return walk.error();
-  if (!walk->supported()) return Error{ErrorKind::Corrupt, "the bitmap family cannot be rewritten: " + walk->fault};
+  if (!walk->supported())
+    return Error{ErrorKind::Corrupt, Msg("the bitmap family cannot be rewritten: %s", {walk->fault})};
 
   std::vector<std::uint8_t> out;
   out.reserve(piece.size());
@@ -119,7 +120,7 @@ Result<std::vector<std::uint8_t>> RewriteBitmapFamily(std::span<const std::uint8
       }
     }
     if (!PassEvents(eventPass)) {
-      return Error{ErrorKind::Stopped, "stopped while rewriting bitmap " + std::to_string(index) + " of the family"};
+      return Error{ErrorKind::Stopped, Msg("stopped while rewriting bitmap %s of the family", {std::to_string(index)})};
     }
   }
   return out;
@@ -136,8 +137,8 @@ void RecordRefusedFamily(std::span<const std::uint8_t> piece, std::vector<Bitmap
 Result<void> ReplacePieceFile(const FolderHandle& pieceFolder, const std::string& pieceName,
                               const FolderHandle& scratchFolder, std::span<const std::uint8_t> bytes) {
   if (pieceName == kScratchName && pieceFolder.SameFolderAs(scratchFolder)) {
-    return Error{ErrorKind::FileOperation,
-                 "cannot use " + scratchFolder.PathOf(kScratchName).string() + " as scratch file: it is the piece itself"};
+    return Error{ErrorKind::FileOperation, Msg("cannot use %s as scratch file: it is the piece itself",
+                                               {scratchFolder.PathOf(kScratchName).string()})};
   }
   auto scratch = OutputFile::CreateAt(scratchFolder, kScratchName);
   if (!scratch) return scratch.error();
@@ -155,7 +156,7 @@ Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
   auto piece = ReadWholeFile(pieceFilePath);
   if (!piece) return piece.error();
   auto rewritten = RewriteBitmapFamily(*piece, eventPass);
-  if (!rewritten) return Error{rewritten.error().kind, pieceFilePath.string() + ": " + rewritten.error().message};
+  if (!rewritten) return Within(pieceFilePath.string(), rewritten.error());
   if (*rewritten == *piece) return {};
 
   std::filesystem::path pieceFolderPath = pieceFilePath.parent_path();
@@ -164,8 +165,8 @@ Result<void> CompressBitmapFamily(const std::filesystem::path& pieceFilePath,
   if (!pieceFolder) return pieceFolder.error();
   auto scratchFolder = FolderHandle::Open(scratchDirectory);
   if (!scratchFolder) {
-    return Error{ErrorKind::FileOperation, "cannot create " + (scratchDirectory / kScratchName).string() + ": " +
-                                               scratchFolder.error().message};
+    return Error{ErrorKind::FileOperation, Msg("cannot create %s: %s", {(scratchDirectory / kScratchName).string(),
+                                                                         scratchFolder.error().text})};
   }
   return ReplacePieceFile(*pieceFolder, pieceFilePath.filename().string(), *scratchFolder, *rewritten);
 }

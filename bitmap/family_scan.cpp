@@ -16,7 +16,7 @@ Result<bool> IsSupportedFamily(const std::filesystem::path& pieceFilePath, const
   auto piece = ReadWholeFile(pieceFilePath);
   if (!piece) return piece.error();
   auto supported = IsSupportedFamily(std::span<const std::uint8_t>(*piece), eventPass);
-  if (!supported) return Error{supported.error().kind, pieceFilePath.string() + ": " + supported.error().message};
+  if (!supported) return Within(pieceFilePath.string(), supported.error());
   return supported;
 }
 

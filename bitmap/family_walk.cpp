@@ -7,9 +7,7 @@ namespace pressling {
 
 namespace {
 
-std::string Where(std::size_t index, std::size_t position) {
-  return "bitmap " + std::to_string(index) + " at byte " + std::to_string(position);
-}
+std::string Text(std::size_t n) { return std::to_string(n); }
 
 }  // namespace
 
@@ -21,7 +19,8 @@ Result<FamilyWalk> WalkBitmapFamily(std::span<const std::uint8_t> piece, const E
     // p <= size holds throughout: every step forward was checked against size.
     const std::size_t left = size - p;
     if (left < BitmapHeaderV1::kLength) {
-      walk.fault = Where(index, p) + ": header reaches past the end of the piece (" + std::to_string(size) + " bytes)";
+      walk.fault = Msg("bitmap %s at byte %s: header reaches past the end of the piece (%s bytes)",
+                       {Text(index), Text(p), Text(size)});
       return walk;
     }
     const std::uint8_t version = piece[p + kVersionOffset];
@@ -41,32 +40,33 @@ Result<FamilyWalk> WalkBitmapFamily(std::span<const std::uint8_t> piece, const E
         if (left >= headerLength) distance = ReadU32Be(piece, p + 20);
         break;
       default:
-        walk.fault = Where(index, p) + ": version " + std::to_string(version) + " is not 1, 2 or 3";
+        walk.fault = Msg("bitmap %s at byte %s: version %s is not 1, 2 or 3", {Text(index), Text(p), Text(version)});
         return walk;
     }
     if (left < headerLength) {
-      walk.fault = Where(index, p) + ": version-" + std::to_string(version) + " header reaches past the end of the piece (" +
-                   std::to_string(size) + " bytes)";
+      walk.fault = Msg("bitmap %s at byte %s: version-%s header reaches past the end of the piece (%s bytes)",
+                       {Text(index), Text(p), Text(version), Text(size)});
       return walk;
     }
     if (distance >= (std::size_t{1} << 31)) {
-      walk.fault = Where(index, p) + ": distance " + std::to_string(distance) + " is 2^31 or more";
+      walk.fault = Msg("bitmap %s at byte %s: distance %s is 2^31 or more", {Text(index), Text(p), Text(distance)});
       return walk;
     }
     if (distance != 0 && distance < headerLength) {
-      walk.fault = Where(index, p) + ": distance " + std::to_string(distance) + " is shorter than its " +
-                   std::to_string(headerLength) + "-byte header";
+      walk.fault = Msg("bitmap %s at byte %s: distance %s is shorter than its %s-byte header",
+                       {Text(index), Text(p), Text(distance), Text(headerLength)});
       return walk;
     }
     if (distance > left) {
-      walk.fault = Where(index, p) + ": distance " + std::to_string(distance) + " leads past the end of the piece (" +
-                   std::to_string(size) + " bytes)";
+      walk.fault = Msg("bitmap %s at byte %s: distance %s leads past the end of the piece (%s bytes)",
+                       {Text(index), Text(p), Text(distance), Text(size)});
       return walk;
     }
     const std::size_t dataLength = (distance != 0 ? distance : left) - headerLength;
     walk.bitmaps.push_back(FamilyBitmap{p, version, headerLength, distance, dataLength});
     if (!PassEvents(eventPass)) {
-      return Error{ErrorKind::Stopped, "stopped while walking the bitmap family at " + Where(index, p)};
+      return Error{ErrorKind::Stopped,
+                   Msg("stopped while walking the bitmap family at bitmap %s at byte %s", {Text(index), Text(p)})};
     }
     if (distance == 0) return walk;
     p += distance;

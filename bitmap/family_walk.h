@@ -22,7 +22,7 @@ struct FamilyBitmap {
 
 struct FamilyWalk {
   std::vector<FamilyBitmap> bitmaps;  // the well-formed bitmaps met, in order
-  std::string fault;                  // empty when the whole family may be touched; else why not
+  Message fault;                      // empty when the whole family may be touched; else why not
 
   bool supported() const { return fault.empty(); }
 };

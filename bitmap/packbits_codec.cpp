@@ -79,7 +79,8 @@ void EncodePackBits(std::span<const std::uint8_t> pixels, RowShape shape, std::s
 DecodeResult DecodePackBits(std::span<const std::uint8_t> stream, RowShape shape, std::size_t unitBytes,
                             std::vector<std::uint8_t>& pixels) {
   if (shape.rowBytes % unitBytes != 0)
-    return StreamFault("PackBits", 0, "rows of " + std::to_string(shape.rowBytes) + " bytes are no whole 16-bit units");
+    return StreamFault("PackBits", 0,
+                       Msg("rows of %s bytes are no whole 16-bit units", {std::to_string(shape.rowBytes)}));
   pixels.resize(shape.total());
   std::size_t at = 0;
   for (std::size_t row = 0; row < shape.height; ++row) {
@@ -87,18 +88,20 @@ DecodeResult DecodePackBits(std::span<const std::uint8_t> stream, RowShape shape
     std::size_t filled = 0;  // bytes of this row
     while (filled < shape.rowBytes) {
       if (at >= stream.size())
-        return StreamFault("PackBits", at, "the data end in row " + std::to_string(row) + " of " + std::to_string(shape.height));
+        return StreamFault("PackBits", at,
+                           Msg("the data end in row %s of %s", {std::to_string(row), std::to_string(shape.height)}));
       const std::uint8_t control = stream[at];
-      if (control == kAmbiguousControl) return StreamFault("PackBits", at, "control byte 128");
+      if (control == kAmbiguousControl) return StreamFault("PackBits", at, Msg("control byte 128"));
       const bool repeat = control > kAmbiguousControl;
       const std::size_t count = repeat ? 257 - std::size_t{control} : std::size_t{control} + 1;
       const std::size_t bytes = count * unitBytes;
       if (bytes > shape.rowBytes - filled)
-        return StreamFault("PackBits", at, "a packet of " + std::to_string(count) + " units crosses the end of row " +
-                                               std::to_string(row));
+        return StreamFault("PackBits", at, Msg("a packet of %s units crosses the end of row %s",
+                                               {std::to_string(count), std::to_string(row)}));
       const std::size_t carried = repeat ? unitBytes : bytes;
       if (stream.size() - at - 1 < carried)
-        return StreamFault("PackBits", at, "the data end in row " + std::to_string(row) + " of " + std::to_string(shape.height));
+        return StreamFault("PackBits", at,
+                           Msg("the data end in row %s of %s", {std::to_string(row), std::to_string(shape.height)}));
       const std::uint8_t* from = stream.data() + at + 1;
       if (repeat) {
         for (std::size_t k = 0; k < count; ++k) std::memcpy(cur + filled + k * unitBytes, from, unitBytes);

@@ -34,13 +34,14 @@ DecodeResult DecodeRleWithEnd(std::span<const std::uint8_t> stream, RowShape sha
   std::size_t at = 0;
   while (filled < total) {
     if (at + 2 > stream.size())
-      return StreamFault("RLE", at, "the data end after " + std::to_string(filled) + " of " + std::to_string(total) + " pixel bytes");
+      return StreamFault("RLE", at, Msg("the data end after %s of %s pixel bytes",
+                                        {std::to_string(filled), std::to_string(total)}));
     std::size_t count = stream[at];
-    if (count == 0) return StreamFault("RLE", at, "a run of 0 bytes");
+    if (count == 0) return StreamFault("RLE", at, Msg("a run of 0 bytes"));
     if (count > total - filled && end == RleEnd::CutLast) count = total - filled;
     if (count > total - filled)
-      return StreamFault("RLE", at, "a run of " + std::to_string(count) + " passes the end of the pixels at byte " +
-                                        std::to_string(total));
+      return StreamFault("RLE", at, Msg("a run of %s passes the end of the pixels at byte %s",
+                                        {std::to_string(count), std::to_string(total)}));
     std::fill_n(pixels.begin() + static_cast<std::ptrdiff_t>(filled), count, stream[at + 1]);
     filled += count;
     at += 2;

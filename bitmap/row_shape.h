@@ -24,8 +24,8 @@ struct RowShape {
 // ends early, or breaks a rule of the codec, is an error that says where.
 using DecodeResult = Result<std::size_t>;
 
-inline Error StreamFault(const char* codec, std::size_t at, const std::string& fault) {
-  return Error{ErrorKind::Corrupt, std::string(codec) + " data byte " + std::to_string(at) + ": " + fault};
+inline Error StreamFault(const char* codec, std::size_t at, const Message& fault) {
+  return Error{ErrorKind::Corrupt, Msg("%s data byte %s: %s", {std::string(codec), std::to_string(at), fault})};
 }
 
 }  // namespace pressling

@@ -41,17 +41,20 @@ DecodeResult DecodeScanLine(std::span<const std::uint8_t> stream, RowShape shape
     for (std::size_t j = 0; j < shape.rowBytes; j += kGroup) {
       const std::size_t n = std::min(kGroup, shape.rowBytes - j);
       if (at >= stream.size())
-        return StreamFault("ScanLine", at, "the data end in row " + std::to_string(row) + " of " + std::to_string(shape.height));
+        return StreamFault("ScanLine", at,
+                           Msg("the data end in row %s of %s", {std::to_string(row), std::to_string(shape.height)}));
       const std::uint8_t flags = stream[at];
       if (flags & ~GroupMask(n))
-        return StreamFault("ScanLine", at, "flag bits stand for bytes past the end of row " + std::to_string(row));
+        return StreamFault("ScanLine", at,
+                           Msg("flag bits stand for bytes past the end of row %s", {std::to_string(row)}));
       if (row == 0 && flags != GroupMask(n))
-        return StreamFault("ScanLine", at, "row 0 leaves bytes to a row above it");
+        return StreamFault("ScanLine", at, Msg("row 0 leaves bytes to a row above it"));
       ++at;
       for (std::size_t k = 0; k < n; ++k) {
         if (flags & (0x80 >> k)) {
           if (at >= stream.size())
-            return StreamFault("ScanLine", at, "the data end in row " + std::to_string(row) + " of " + std::to_string(shape.height));
+            return StreamFault("ScanLine", at,
+                           Msg("the data end in row %s of %s", {std::to_string(row), std::to_string(shape.height)}));
           cur[j + k] = stream[at++];
         } else {
           cur[j + k] = pixels[(row - 1) * shape.rowBytes + j + k];  // row > 0: row 0 sets every bit

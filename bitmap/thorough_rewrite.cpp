@@ -152,7 +152,7 @@ Result<ThoroughRewrite> RewriteBitmapFamilyThorough(std::span<const std::uint8_t
   ThoroughRewrite result;
   const ThoroughWalk walk = WalkThoroughFamily(piece);
   auto stopped = [](std::size_t index) {
-    return Error{ErrorKind::Stopped, "stopped at bitmap " + std::to_string(index) + " of the family"};
+    return Error{ErrorKind::Stopped, Msg("stopped at bitmap %s of the family", {std::to_string(index)})};
   };
   if (!walk.supported()) {
     ++result.tally.familiesRefused;

@@ -15,8 +15,9 @@ ThoroughWalk WalkThoroughFamily(std::span<const std::uint8_t> piece) {
     for (const FamilyBitmap& b : part->bitmaps)
       walk.bitmaps.push_back(WalkedBitmap{base + b.position, b.headerLength + b.dataLength, b.distance != 0});
     if (!part->supported()) {
-      walk.fault = base == 0 ? part->fault : "after the marker at byte " + std::to_string(base - kFullHeaderV1Length) +
-                                                 ": " + part->fault;
+      walk.fault = base == 0 ? part->fault
+                             : Msg("after the marker at byte %s: %s",
+                                   {std::to_string(base - kFullHeaderV1Length), part->fault});
       return walk;
     }
     WalkedBitmap& last = walk.bitmaps.back();

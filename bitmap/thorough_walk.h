@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "language/message.h"
+
 namespace pressling {
 
 // One bitmap of a family as thorough mode walks it.
@@ -17,7 +19,7 @@ struct WalkedBitmap {
 
 struct ThoroughWalk {
   std::vector<WalkedBitmap> bitmaps;  // the bitmaps met, in order
-  std::string fault;                  // empty when the family may be touched; else why not
+  Message fault;                      // empty when the family may be touched; else why not
 
   bool supported() const { return fault.empty(); }
 };

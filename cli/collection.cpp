@@ -48,6 +48,16 @@ std::optional<FolderId> OutputFolderId(const fs::path& outputDir) {
   return FolderId{st.st_dev, st.st_ino};
 }
 
+void AddError(Collection& collection, const Message& error) {
+  collection.errors.push_back(error.English());
+  collection.errorTexts.push_back(error);
+}
+
+void Refuse(Input& input, const Message& refusal) {
+  input.refusal = refusal.English();
+  input.refusalText = refusal;
+}
+
 // Walks one folder argument, adding what it finds to a collection.
 class FolderWalk {
  public:
@@ -63,7 +73,7 @@ class FolderWalk {
     if (!relative.empty() && outputId_ == FolderId{st.st_dev, st.st_ino}) return;
     // A bind mount can lead back to a folder above; links to folders are never followed.
     if (!visited_.emplace(st.st_dev, st.st_ino).second) {
-      collection_.errors.push_back(folder.string() + ": the folder leads back to a folder above it; skipped");
+      AddError(collection_, Msg("%s: the folder leads back to a folder above it; skipped", {folder.string()}));
       return;
     }
     std::vector<fs::directory_entry> entries;
@@ -89,14 +99,14 @@ class FolderWalk {
     } else if (type != fs::file_type::regular) {
       return;
     }
-    Input input{entry.path().string(), {}, {}};
+    Input input{entry.path().string(), {}, {}, {}};
     if (!outputDir_.empty()) input.outputPath = outputDir_ / OutputFor(relative.string());
-    if (!IsValidUtf8(relative.string())) input.refusal = "the name is not valid UTF-8";
+    if (!IsValidUtf8(relative.string())) Refuse(input, Msg("the name is not valid UTF-8"));
     collection_.inputs.push_back(std::move(input));
   }
 
   void Fail(std::string_view what, const fs::path& path, int errnum) {
-    collection_.errors.push_back(FileFailure(what, path, errnum).message);
+    AddError(collection_, FileFailure(what, path, errnum).text);
   }
 
   const fs::path& outputDir_;
@@ -112,16 +122,16 @@ void AddArgument(const std::string& argument, const fs::path& outputDir, Collect
     // anything else may have been meant as a folder.
     const int err = errno;
     if (err == ELOOP || !IsInputName(argument)) {
-      collection.errors.push_back(FileFailure(err == ELOOP ? "follow" : "read", argument, err).message);
+      AddError(collection, FileFailure(err == ELOOP ? "follow" : "read", argument, err).text);
       return;
     }
   } else if (S_ISDIR(st.st_mode)) {
     const std::size_t before = collection.inputs.size();
     FolderWalk(outputDir, collection).Walk(argument, {});
-    if (collection.inputs.size() == before) collection.errors.push_back(argument + ": no .prc file found below it");
+    if (collection.inputs.size() == before) AddError(collection, Msg("%s: no .prc file found below it", {argument}));
     return;
   }
-  Input input{argument, {}, {}};
+  Input input{argument, {}, {}, {}};
   if (!outputDir.empty() && IsInputName(argument))
     input.outputPath = outputDir / OutputFor(fs::path(argument).filename().string());
   collection.inputs.push_back(std::move(input));
@@ -157,11 +167,11 @@ void RefuseClashingOutputs(std::vector<Input>& inputs) {
     const fs::path output = input.outputPath.empty() ? OutputFor(input.path) : input.outputPath;
     const fs::path key = PathKey(output, resolvedFolders);
     if (auto it = named.find(key); it != named.end()) {
-      input.refusal = "its output " + output.string() + " would replace " + it->second->path + ", an input of this run";
+      Refuse(input, Msg("its output %s would replace %s, an input of this run", {output.string(), it->second->path}));
       continue;
     }
     auto [it, added] = owners.try_emplace(key, &input);
-    if (!added) input.refusal = "its output " + output.string() + " would also be the output of " + it->second->path;
+    if (!added) Refuse(input, Msg("its output %s would also be the output of %s", {output.string(), it->second->path}));
   }
 }
 

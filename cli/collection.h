@@ -4,18 +4,22 @@
 #include <string>
 #include <vector>
 
+#include "language/message.h"
+
 namespace pressling::cli {
 
 // One database or archive to convert, named on the command line or found in a folder.
 struct Input {
   std::string path;                  // as given, or the folder argument joined with the path below it
   std::filesystem::path outputPath;  // with an output folder: where the output goes; else empty
-  std::string refusal;               // why it is refused before any run; empty when it runs
+  std::string refusal;               // why it is refused before any run, in English; empty when it runs
+  Message refusalText;               // the same, to show in the user's language
 };
 
 struct Collection {
   std::vector<Input> inputs;        // in the order given, a folder's files in sorted order
-  std::vector<std::string> errors;  // about arguments and folders, each naming the path and the fault
+  std::vector<std::string> errors;  // about arguments and folders, each naming the path and the fault, in English
+  std::vector<Message> errorTexts;  // the same, to show in the user's language
 };
 
 // Expands the command-line arguments. A folder argument stands for every

@@ -10,10 +10,11 @@ namespace {
 
 constexpr unsigned kMaxJobs = 1024;
 
-CommandLine UsageError(std::string message) {
+CommandLine UsageError(const Message& message) {
   CommandLine line;
   line.action = CommandLine::Action::UsageError;
-  line.error = std::move(message);
+  line.error = message.English();
+  line.errorText = message;
   return line;
 }
 
@@ -85,19 +86,19 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.json = true;
     } else if (SetShortFlags(arg, line)) {
     } else if (auto dir = OptionValue(arg, "-o", "--output-dir", i, argc, argv, missing)) {
-      if (missing || dir->empty()) return UsageError(arg + " needs a folder");
+      if (missing || dir->empty()) return UsageError(Msg("%s needs a folder", {arg}));
       line.outputDir = *dir;
     } else if (auto jobs = OptionValue(arg, "-j", "--jobs", i, argc, argv, missing)) {
-      if (missing) return UsageError(arg + " needs a number of runs");
+      if (missing) return UsageError(Msg("%s needs a number of runs", {arg}));
       auto count = JobCount(*jobs);
       if (!count)
-        return UsageError("-j takes a whole number from 1 to " + std::to_string(kMaxJobs) + ", not '" + *jobs + "'");
+        return UsageError(Msg("-j takes a whole number from 1 to %s, not '%s'", {std::to_string(kMaxJobs), *jobs}));
       line.jobs = *count;
     } else {
-      return UsageError("unknown option " + arg);
+      return UsageError(Msg("unknown option %s", {arg}));
     }
   }
-  if (line.arguments.empty()) return UsageError("no file given");
+  if (line.arguments.empty()) return UsageError(Msg("no file given"));
   return line;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "database/conversion_options.h"
+#include "language/message.h"
 
 namespace pressling::cli {
 
@@ -12,7 +13,8 @@ namespace pressling::cli {
 struct CommandLine {
   enum class Action { Run, Help, Version, UsageError };
   Action action = Action::Run;
-  std::string error;                   // with UsageError: what is wrong
+  std::string error;                   // with UsageError: what is wrong, in English
+  Message errorText;                   // the same, to show in the user's language
   std::vector<std::string> arguments;  // files and folders, in the order given
   std::filesystem::path outputDir;     // -o: empty to write beside each input
   unsigned jobs = 0;                   // -j: 0 for one per core

@@ -19,10 +19,10 @@
 #include "cli/command_line.h"
 #include "cli/ordered_report.h"
 #include "cli/parallel_runs.h"
-#include "cli/run_document.h"
 #include "cli/run_summary.h"
 #include "cli/status_line.h"
 #include "cli/utf8_text.h"
+#include "json/run_document.h"
 #include "database/conversion_run.h"
 #include "database/report_surface.h"
 #include "workfolder/result.h"
@@ -33,50 +33,59 @@ using namespace pressling;
 
 constexpr const char* kVersion = "0.91";
 
-constexpr const char* kUsage =
-    "Usage: pressling-cli [OPTION]... [--] FILE.prc|ARCHIVE.zip|FOLDER...\n"
-    "Makes each Palm resource database smaller by run-length compressing its\n"
-    "bitmaps and writes the result beside it as NAME_comp.prc. The input is\n"
-    "never changed. When the result is not at least 1 % smaller, no file is made\n"
-    "and an older NAME_comp.prc stays as it was.\n"
-    "An ARCHIVE.zip gives NAME_comp.zip: the same entries in the same order, each\n"
-    ".prc entry converted under its own name, every other entry copied as it is.\n"
-    "A FOLDER stands for every .prc and .zip file below it, in any letter case, in\n"
-    "name order; links to folders are not followed and NAME_comp.prc and\n"
-    "NAME_comp.zip files are skipped.\n"
-    "\n"
-    "  -o, --output-dir DIR  write each result into DIR instead, at the input's\n"
-    "                        path below its FOLDER (a FILE straight into DIR);\n"
-    "                        missing folders are made\n"
-    "  -j, --jobs N          convert up to N files at once (default: one per core);\n"
-    "                        the report comes out in the same order as with -j 1\n"
-    "      --thorough        compress every bitmap and application icon with the\n"
-    "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
-    "                        PackBits), in the form every reader of Palm bitmaps\n"
-    "                        decodes\n"
-    "  -n, --dry-run         do everything but write: the same report and summary,\n"
-    "                        no output and no folder made\n"
-    "  -v, --verbose         after each file's report, a line per bitmap: resource,\n"
-    "                        size, depth, compression and bytes before -> after,\n"
-    "                        or why it was kept\n"
-    "      --json            print one JSON document for the whole run instead of\n"
-    "                        the report lines (keys in pressling-cli(1))\n"
-    "  -q, --quiet           no report lines, progress or summary; errors and the\n"
-    "                        exit status stay\n"
-    "      --help            show this help and exit\n"
-    "      --version         show the version and exit\n"
-    "      --                end of options; later arguments are files or folders\n"
-    "\n"
-    "With more than one file, standard error ends with a summary, and shows a\n"
-    "progress line while it is a terminal.\n"
-    "\n"
-    "Exit status: 0 when every file was converted or had no effect, 1 when any\n"
-    "file or folder was refused or failed, 2 for a usage error.\n"
-    "\n"
-    "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
-    "          pressling-cli -o out .             (every .prc below here into out/)\n"
-    "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n"
-    "          pressling-cli games.zip            (games_comp.zip beside it)\n";
+// The help in language, a paragraph at a time; the option names stay as they are.
+std::string Usage(const Language& language) {
+  return language.Tr("Usage: pressling-cli [OPTION]... [--] FILE.prc|ARCHIVE.zip|FOLDER...\n") +
+         language.Trf(
+             "Makes each Palm resource database smaller by run-length compressing its\n"
+             "bitmaps and writes the result beside it as NAME_comp.prc. The input is\n"
+             "never changed. When the result is not at least 1 %% smaller, no file is made\n"
+             "and an older NAME_comp.prc stays as it was.\n"
+             "An ARCHIVE.zip gives NAME_comp.zip: the same entries in the same order, each\n"
+             ".prc entry converted under its own name, every other entry copied as it is.\n"
+             "A FOLDER stands for every .prc and .zip file below it, in any letter case, in\n"
+             "name order; links to folders are not followed and NAME_comp.prc and\n"
+             "NAME_comp.zip files are skipped.\n",
+             {}) +
+         "\n" +
+         // TRANSLATORS: keep the option names and the column where the descriptions begin.
+         language.Tr(
+             "  -o, --output-dir DIR  write each result into DIR instead, at the input's\n"
+             "                        path below its FOLDER (a FILE straight into DIR);\n"
+             "                        missing folders are made\n"
+             "  -j, --jobs N          convert up to N files at once (default: one per core);\n"
+             "                        the report comes out in the same order as with -j 1\n"
+             "      --thorough        compress every bitmap and application icon with the\n"
+             "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
+             "                        PackBits), in the form every reader of Palm bitmaps\n"
+             "                        decodes\n"
+             "  -n, --dry-run         do everything but write: the same report and summary,\n"
+             "                        no output and no folder made\n"
+             "  -v, --verbose         after each file's report, a line per bitmap: resource,\n"
+             "                        size, depth, compression and bytes before -> after,\n"
+             "                        or why it was kept\n"
+             "      --json            print one JSON document for the whole run instead of\n"
+             "                        the report lines (keys in pressling-cli(1))\n"
+             "  -q, --quiet           no report lines, progress or summary; errors and the\n"
+             "                        exit status stay\n"
+             "      --help            show this help and exit\n"
+             "      --version         show the version and exit\n"
+             "      --                end of options; later arguments are files or folders\n") +
+         "\n" +
+         language.Tr(
+             "With more than one file, standard error ends with a summary, and shows a\n"
+             "progress line while it is a terminal.\n") +
+         "\n" +
+         language.Tr(
+             "Exit status: 0 when every file was converted or had no effect, 1 when any\n"
+             "file or folder was refused or failed, 2 for a usage error.\n") +
+         "\n" +
+         language.Tr(
+             "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
+             "          pressling-cli -o out .             (every .prc below here into out/)\n"
+             "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n"
+             "          pressling-cli games.zip            (games_comp.zip beside it)\n");
+}
 
 std::atomic<int> interruptedBy{0};
 
@@ -96,8 +105,9 @@ void CatchInterrupts() {
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaction(signal, &action, nullptr);
 }
 
-int UsageError(const std::string& message) {
-  std::fprintf(stderr, "pressling-cli: %s\nTry 'pressling-cli --help'.\n", message.c_str());
+int UsageError(const Message& message, const Language& language) {
+  std::fprintf(stderr, "pressling-cli: %s\n%s\n", message.In(language).c_str(),
+               language.Tr("Try 'pressling-cli --help'.").c_str());
   return 2;
 }
 
@@ -126,11 +136,12 @@ class FileSurface : public ReportSurface {
 // archive's lines and its size before and after. The message for standard
 // error names each refused database inside, or the archive's own fault.
 void ConvertOneArchive(const cli::Input& input, std::size_t i, ReportSurface& surface, const ConversionOptions& options,
-                       const cli::CommandLine& line, cli::OrderedReport& report, cli::FileOutcome& file) {
+                       const cli::CommandLine& line, const Language& language, cli::OrderedReport& report,
+                       FileOutcome& file) {
   const bool text = !line.json && !line.quiet;
   EntryObserver observer = [&](const ArchiveEntryResult& entry) {
     if (line.verbose && text && entry.run)
-      for (const BitmapRecord& record : entry.run->bitmaps) report.PrintLine(i, cli::BitmapLine(record));
+      for (const BitmapRecord& record : entry.run->bitmaps) report.PrintLine(i, cli::BitmapLine(record, language));
   };
   ArchiveResult& archive =
       file.archive.emplace(ConvertArchive(input.path, surface, [] { return !Interrupted(); }, options, observer));
@@ -139,20 +150,21 @@ void ConvertOneArchive(const cli::Input& input, std::size_t i, ReportSurface& su
     if (text) report.PrintLine(i, sizeLine);
   }
   if (archive.outcome != RunOutcome::Converted && archive.outcome != RunOutcome::NoEffect) {
-    file.error = archive.detail;
+    file.error = archive.detailText.In(language);
     return;
   }
   for (const ArchiveEntryResult& entry : archive.entries) {
     if (entry.detail.empty()) continue;
     if (!file.error.empty()) file.error += "\npressling-cli: ";
-    file.error += entry.detail;
+    file.error += entry.detailText.In(language);
   }
 }
 
 // Converts every input, several at once; the summary counts what became of
 // them, and files gets one outcome per input.
 cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::CommandLine& line,
-                           std::vector<cli::FileOutcome>& files) {
+                           const Language& language, const Language& reportLanguage,
+                           std::vector<FileOutcome>& files) {
   cli::StatusLine status(inputs.size() > 1 && !line.quiet, inputs.size());
   cli::OrderedReport report(inputs.size(), status);
   // One slot per file, each written by the thread that converts it; no
@@ -162,18 +174,19 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   ConversionOptions base;
   base.bitmapMode = line.bitmapMode;
   base.dryRun = line.dryRun;
+  base.language = reportLanguage;
   const unsigned jobs = line.jobs != 0 ? line.jobs : cli::UsableCores();
 
   cli::RunInParallel(inputs.size(), jobs, [&](std::size_t i) {
     const cli::Input& input = inputs[i];
-    cli::FileOutcome& file = files[i];
+    FileOutcome& file = files[i];
     if (input.refusal.empty()) {
       status.Started(input.path);
       FileSurface surface(report, i, line.json ? &file.report : nullptr, line.quiet);
       ConversionOptions options = base;
       options.outputPath = input.outputPath;
       if (EndsInZip(input.path)) {
-        ConvertOneArchive(input, i, surface, options, line, report, file);
+        ConvertOneArchive(input, i, surface, options, line, language, report, file);
         report.Finish(i, file.error.empty() ? std::string() : "pressling-cli: " + file.error);
         status.Finished();
         return;
@@ -181,11 +194,11 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
       const RunResult& result =
           file.result.emplace(ConvertDatabase(input.path, surface, [] { return !Interrupted(); }, options));
       if (line.verbose && !line.json && !line.quiet)
-        for (const BitmapRecord& record : result.bitmaps) report.PrintLine(i, cli::BitmapLine(record));
+        for (const BitmapRecord& record : result.bitmaps) report.PrintLine(i, cli::BitmapLine(record, language));
       const bool wentWell = result.outcome == RunOutcome::Converted || result.outcome == RunOutcome::NoEffect;
-      if (!wentWell) file.error = result.detail;
+      if (!wentWell) file.error = result.detailText.In(language);
     } else {
-      file.error = cli::EscapeInvalidUtf8(input.path) + ": " + input.refusal;
+      file.error = Msg("%s: %s", {cli::EscapeInvalidUtf8(input.path), input.refusalText}).In(language);
       file.refusedBeforeRun = true;
     }
     report.Finish(i, file.error.empty() ? std::string() : "pressling-cli: " + file.error);
@@ -202,7 +215,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
     } else if (files[i].archive) {
       summary.Count(*files[i].archive);
     } else {
-      files[i].error = cli::EscapeInvalidUtf8(inputs[i].path) + ": interrupted before its run";
+      files[i].error = Msg("%s: interrupted before its run", {cli::EscapeInvalidUtf8(inputs[i].path)}).In(language);
       summary.CountNotRun();
     }
   }
@@ -212,23 +225,26 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The report is Japanese under the C locale, the other texts English there.
+  const Language language = Language::ForMessagesFromEnvironment();
+  const Language reportLanguage = Language::FromEnvironment();
   const cli::CommandLine line = cli::ParseCommandLine(argc, argv);
   switch (line.action) {
     case cli::CommandLine::Action::Help:
-      std::fputs(kUsage, stdout);
+      std::fputs(Usage(language).c_str(), stdout);
       return 0;
     case cli::CommandLine::Action::Version:
       std::printf("pressling-cli %s\n", kVersion);
       return 0;
     case cli::CommandLine::Action::UsageError:
-      return UsageError(line.error);
+      return UsageError(line.errorText, language);
     case cli::CommandLine::Action::Run:
       break;
   }
   std::error_code ec;
   if (!line.outputDir.empty() && std::filesystem::exists(line.outputDir, ec) &&
       !std::filesystem::is_directory(line.outputDir, ec))
-    return UsageError("the output folder " + line.outputDir.string() + " is not a folder");
+    return UsageError(Msg("the output folder %s is not a folder", {line.outputDir.string()}), language);
 
   CatchInterrupts();
   // libzip turns an entry's time fields into a time_t and back through the
@@ -237,25 +253,27 @@ int main(int argc, char** argv) {
   ::setenv("TZ", "UTC0", 1);
   ::tzset();
   const cli::Collection collection = cli::Collect(line.arguments, line.outputDir);
-  for (const std::string& error : collection.errors) std::fprintf(stderr, "pressling-cli: %s\n", error.c_str());
+  for (const Message& error : collection.errorTexts)
+    std::fprintf(stderr, "pressling-cli: %s\n", error.In(language).c_str());
   int status = collection.errors.empty() ? 0 : 1;
 
   // The output folder is made once there is something to put in it.
   if (!line.outputDir.empty() && !collection.inputs.empty() && !line.dryRun) {
     if (std::filesystem::create_directories(line.outputDir, ec); ec) {
       const Error error = FileFailure("create the folder", line.outputDir, ec.value());
-      std::fprintf(stderr, "pressling-cli: %s\n", error.message.c_str());
+      std::fprintf(stderr, "pressling-cli: %s\n", error.text.In(language).c_str());
       return 1;
     }
   }
-  std::vector<cli::FileOutcome> files;
-  const cli::RunSummary summary = ConvertAll(collection.inputs, line, files);
+  std::vector<FileOutcome> files;
+  const cli::RunSummary summary = ConvertAll(collection.inputs, line, language, reportLanguage, files);
   if (!summary.AllWent()) status = 1;
-  if (line.json) std::fputs(cli::RunDocument(kVersion, line.bitmapMode, line.dryRun, files, summary).c_str(), stdout);
+  if (line.json)
+    std::fputs(RunDocument(kVersion, line.bitmapMode, line.dryRun, language, files, summary).c_str(), stdout);
 
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-    std::fprintf(stderr, "pressling-cli: cannot write the report to standard output\n");
+    std::fprintf(stderr, "pressling-cli: %s\n", language.Tr("cannot write the report to standard output").c_str());
     status = 1;
   }
   if (Interrupted()) {
@@ -263,8 +281,8 @@ int main(int argc, char** argv) {
     std::raise(interruptedBy.load());
   }
   if ((collection.inputs.size() > 1 || summary.archives > 0) && !line.quiet) {
-    std::fputs(summary.Text(line.dryRun).c_str(), stderr);
-    std::fputs(summary.ArchiveText(Language()).c_str(), stderr);
+    std::fputs(summary.Text(language, line.dryRun).c_str(), stderr);
+    std::fputs(summary.ArchiveText(language).c_str(), stderr);
   }
   return status;
 }

@@ -39,21 +39,37 @@ void RunSummary::Count(const ArchiveResult& result) {
 
 std::string RunSummary::ArchiveText(const Language& language) const {
   if (archives == 0) return {};
+  const auto n = [](auto count) { return std::to_string(count); };
+  // TRANSLATORS: the summary's archive line: the archives, the databases inside them, then how many of those were
+  // converted, had no effect, were refused and were left alone.
   return "pressling-cli: " +
-         language.Trf("%1$s archives, %2$s databases inside: %3$s converted, %4$s no effect, %5$s refused, "
-                      "%6$s left alone",
-                      {std::to_string(archives), std::to_string(databases.databases),
-                       std::to_string(databases.converted), std::to_string(databases.noEffect),
-                       std::to_string(databases.refused), std::to_string(databases.leftAlone)}) +
+         language.Trf("%1$s, %2$s inside: %3$s converted, %4$s no effect, %5$s refused, %6$s left alone",
+                      {language.TrNf("%s archive", "%s archives", archives, {n(archives)}),
+                       language.TrNf("%s database", "%s databases", databases.databases, {n(databases.databases)}),
+                       n(databases.converted), n(databases.noEffect), n(databases.refused), n(databases.leftAlone)}) +
          "\n";
 }
 
-std::string RunSummary::Text(bool dryRun) const {
-  return "pressling-cli: " + std::to_string(files) + " files: " + std::to_string(written) +
-         (dryRun ? " would be written, " : " written, ") + std::to_string(noEffect) + " no effect, " +
-         std::to_string(refused) + " refused, " + std::to_string(failed) + " failed\npressling-cli: " +
-         std::to_string(bytesSaved) +
-         (dryRun ? " bytes would be saved on the files that would be written\n" : " bytes saved on the written files\n");
+std::string RunSummary::Text(const Language& language, bool dryRun) const {
+  const auto n = [](auto count) { return std::to_string(count); };
+  const std::string written_ =
+      dryRun ? language.TrNf("%s would be written", "%s would be written", written, {n(written)})
+             : language.TrNf("%s written", "%s written", written, {n(written)});
+  const auto saved = static_cast<std::uint64_t>(bytesSaved > 0 ? bytesSaved : 0);
+  const std::string savedText =
+      dryRun ? language.TrNf("%s byte would be saved on the files that would be written",
+                             "%s bytes would be saved on the files that would be written", saved, {n(bytesSaved)})
+             : language.TrNf("%s byte saved on the written files", "%s bytes saved on the written files", saved,
+                             {n(bytesSaved)});
+  // TRANSLATORS: the summary's first line: the number of files, then how many were written, had no effect, were
+  // refused and failed, each as translated on its own.
+  return "pressling-cli: " +
+         language.Trf("%1$s: %2$s, %3$s, %4$s, %5$s",
+                      {language.TrNf("%s file", "%s files", files, {n(files)}), written_,
+                       language.TrNf("%s no effect", "%s no effect", noEffect, {n(noEffect)}),
+                       language.TrNf("%s refused", "%s refused", refused, {n(refused)}),
+                       language.TrNf("%s failed", "%s failed", failed, {n(failed)})}) +
+         "\npressling-cli: " + savedText + "\n";
 }
 
 }  // namespace pressling::cli

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "database/piece_store.h"
 #include "language/language.h"
 
 namespace pressling {
@@ -24,6 +25,8 @@ struct ConversionOptions {
   bool dryRun = false;
   // The language of the progress line and the report; Japanese unless chosen.
   Language language;
+  // Where the run keeps the pieces it cuts and rebuilds; the native programs keep files.
+  PieceStorage pieceStorage = PieceStorage::Files;
 };
 
 }  // namespace pressling

@@ -7,6 +7,7 @@
 
 #include "database/database_rebuild.h"
 #include "database/prc_format.h"
+#include "database/report_lines.h"
 #include "database/report_text.h"
 #include "database/resource_split.h"
 #include "workfolder/file_io.h"
@@ -96,7 +97,7 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   }
   if (auto r = CreateWorkFolder(workFolder); !r) return r.error();
 
-  if (!EndsInPrc(path)) return Error{ErrorKind::NotDatabase, "the name does not end in .prc"};
+  if (!EndsInPrc(path)) return Error{ErrorKind::NotDatabase, Msg("the name does not end in .prc")};
 
   auto opened = InputFile::Open(path);
   if (!opened) return opened.error();
@@ -107,51 +108,31 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   const fs::path outputPath = options.outputPath.empty() ? OutputPathFor(path) : options.outputPath;
   std::error_code ec;
   if (fs::equivalent(path, outputPath, ec))
-    return Error{ErrorKind::FileOperation, "the output " + outputPath.string() + " is the input itself"};
+    return Error{ErrorKind::FileOperation, Msg("the output %s is the input itself", {outputPath.string()})};
   DatabaseHead head;
   const GapRule gapRule = options.bitmapMode == BitmapMode::Thorough ? GapRule::MayBeMissing : GapRule::Required;
   auto read = ReadDatabaseHead(*input, head, gapRule);
   state.header = head.header;
   if (!read) return read.error();
-  auto pieceLengths =
-      SplitResources(*input, head.entries, workFolder, runFolder, eventPass, options.bitmapMode, &state.records);
+  auto store = OpenPieceStore(options.pieceStorage, workFolder, runFolder);
+  if (!store) return store.error();
+  auto pieceLengths = SplitResources(*input, head.entries, **store, eventPass, options.bitmapMode, &state.records);
   if (!pieceLengths) return pieceLengths.error();
   input.reset();
   // The output always has the gap: its resource 0 starts two bytes later.
   if (!head.gapPresent) SetEntryOffset(head.entries[0], static_cast<std::int32_t>(HeadSize(ResourceCount(head.header))));
 
-  return RebuildDatabase(path, head.header, head.entries, workFolder, *pieceLengths, PlaceFor(path, runFolder, options),
+  return RebuildDatabase(path, head.header, head.entries, **store, *pieceLengths, PlaceFor(path, runFolder, options),
                          eventPass);
 }
 
-void PrintReportHead(ReportSurface& surface, const ConversionReport& report, std::uint64_t inputLength) {
+void PrintReport(ReportSurface& surface, const std::vector<std::string>& lines) {
   surface.ClearReport();
   surface.SetPrintPosition(kLineX, kFirstLineY);
-  surface.PrintLine(std::string(kNameLabel) + WithoutNuls(report.appName));
-  surface.SetPrintPosition(kLineX, surface.printY);
-  surface.PrintLine(std::string(kInputLabel) + std::to_string(inputLength) + std::string(kByteUnit));
-  surface.SetPrintPosition(kLineX, surface.printY);
-}
-
-void PrintTwoLines(ReportSurface& surface, std::string_view line3, std::string_view line4) {
-  surface.PrintLine(std::string(line3));
-  surface.SetPrintPosition(kLineX, surface.printY);
-  surface.PrintLine(std::string(line4));
-}
-
-std::string_view RefusalText(ErrorKind kind) {
-  switch (kind) {
-    case ErrorKind::NotDatabase:
-      return kNotDatabaseText;
-    case ErrorKind::Corrupt:
-      return kCorruptText;
-    case ErrorKind::TooLarge:
-      return kTooLargeText;
-    case ErrorKind::FileOperation:
-    case ErrorKind::Stopped:
-      break;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (i > 0) surface.SetPrintPosition(kLineX, surface.printY);
+    surface.PrintLine(lines[i]);
   }
-  return kFileFailureText;
 }
 
 }  // namespace
@@ -162,13 +143,14 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
   ActiveRun active;
   if (!active.acquired()) {
     result.outcome = RunOutcome::Busy;
-    result.detail = path + ": another conversion is running";
+    result.detailText = Msg("%s: another conversion is running", {path});
+    result.detail = result.detailText.English();
     return result;
   }
 
   surface.ClearReport();
   surface.SetPrintPosition(kLineX, kFirstLineY);
-  surface.PrintLine(std::string(kProgressText));
+  surface.PrintLine(ProgressLine(options.language));
 
   RunState state;
   std::optional<Error> failure;
@@ -190,6 +172,7 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
   ConversionReport& report = result.report;
   report.appName = DecodeAppName(state.header.name);
   report.inputSize = static_cast<std::int32_t>(std::min<std::uint64_t>(state.inputLength, INT32_MAX));
+  report.inputLength = state.inputLength;
 
   if (!failure) {
     report.resultSize = rebuilt.resultSize;
@@ -217,23 +200,17 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
 
   if (!failure) result.bitmaps = std::move(state.records);
 
-  if (failure && failure->kind == ErrorKind::Stopped) {
-    result.outcome = RunOutcome::Stopped;
-    result.detail = path + ": " + failure->message;
-    return result;
-  }
-
-  PrintReportHead(surface, report, state.inputLength);
   if (failure) {
-    result.outcome = failure->kind == ErrorKind::FileOperation ? RunOutcome::Failed : RunOutcome::Refused;
-    result.detail = path + ": " + failure->message;
-    PrintTwoLines(surface, RefusalText(failure->kind), kNoFileText);
-  } else if (result.outcome == RunOutcome::NoEffect) {
-    PrintTwoLines(surface, kNoEffectText, kNoFileText);
-  } else {
-    PrintTwoLines(surface, std::string(kResultLabel) + std::to_string(report.resultSize) + std::string(kByteUnit),
-                  std::string(kRatioLabel) + FormatRatio(report.ratio) + std::string(kPercentUnit));
+    const Error detail = Within(path, *failure);
+    result.detail = detail.message;
+    result.detailText = detail.text;
+    result.faultText = failure->text;
+    result.failureKind = failure->kind;
+    result.outcome = failure->kind == ErrorKind::Stopped        ? RunOutcome::Stopped
+                     : failure->kind == ErrorKind::FileOperation ? RunOutcome::Failed
+                                                                 : RunOutcome::Refused;
   }
+  if (result.outcome != RunOutcome::Stopped) PrintReport(surface, ReportLines(result, options.language));
   return result;
 }
 

@@ -17,6 +17,7 @@ namespace pressling {
 struct ConversionReport {
   std::string appName;  // UTF-8: first 16 characters of the database name, NULs included
   std::int32_t inputSize = 0;   // input length in bytes; 0 when no input was opened
+  std::uint64_t inputLength = 0;  // the same, not cut to 32 bits, as the report shows it
   std::int32_t resultSize = 0;  // output length in bytes; 0 when nothing was rebuilt
   double ratio = 0;             // resultSize / inputSize * 100
 };
@@ -32,13 +33,17 @@ enum class RunOutcome {
 
 struct RunResult {
   RunOutcome outcome = RunOutcome::Failed;
-  std::string detail;                 // precise reason when refused or failed
+  std::string detail;                 // precise reason when refused, failed or stopped, in English: "path: fault"
+  Message detailText;                 // the same, for a front end to show in its language
+  Message faultText;                  // the fault alone, without the path
+  ErrorKind failureKind = ErrorKind::FileOperation;  // what kept a refused or failed run from its output
   std::filesystem::path outputPath;   // the kept output, when converted; in a dry run where it would be
   ConversionReport report;
   std::vector<BitmapRecord> bitmaps;  // what the run did with each bitmap, when it got to the rebuild
 };
 
-// The whole job for one dropped path: progress line, conversion, report.
+// The whole job for one dropped path: progress line, conversion, report, the
+// lines in options.language.
 RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const EventPass& eventPass = {},
                           const ConversionOptions& options = {});
 

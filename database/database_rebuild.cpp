@@ -2,8 +2,8 @@
 
 #include <cassert>
 
+#include "database/file_piece_store.h"
 #include "database/piece_name.h"
-#include "workfolder/folder_handle.h"
 
 namespace pressling {
 
@@ -45,7 +45,7 @@ Result<void> CreateFolders(const fs::path& folder) {
 
 namespace {
 
-Error StoppedWhile(const std::string& what) { return Error{ErrorKind::Stopped, "stopped while " + what}; }
+Error StoppedWhile(Message what) { return Error{ErrorKind::Stopped, std::move(what)}; }
 
 // Pieces are gathered up to this many bytes before they go to the output.
 constexpr std::size_t kOutputChunk = 64 * 1024;
@@ -56,6 +56,15 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
                                         std::vector<ResourceEntry>& entries, const fs::path& workFolder,
                                         std::span<const std::uint64_t> pieceLengths, const OutputPlace& place,
                                         const EventPass& eventPass) {
+  auto store = FilePieceStore::Open(workFolder, workFolder);
+  if (!store) return store.error();
+  return RebuildDatabase(inputPath, header, entries, *store, pieceLengths, place, eventPass);
+}
+
+Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcHeader& header,
+                                        std::vector<ResourceEntry>& entries, PieceStore& store,
+                                        std::span<const std::uint64_t> pieceLengths, const OutputPlace& place,
+                                        const EventPass& eventPass) {
   assert(!entries.empty());
   const std::size_t n = entries.size() - 1;
   assert(pieceLengths.size() == n);
@@ -63,10 +72,10 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint64_t next = static_cast<std::uint64_t>(EntryOffset(entries[i])) + pieceLengths[i];
     if (next >= kMaxDatabaseSize)
-      return Error{ErrorKind::TooLarge, "resource " + std::to_string(i) + " would end at offset " +
-                                            std::to_string(next) + ", beyond what 24-bit offsets describe"};
+      return Error{ErrorKind::TooLarge, Msg("resource %s would end at offset %s, beyond what 24-bit offsets describe",
+                                            {std::to_string(i), std::to_string(next)})};
     SetEntryOffset(entries[i + 1], static_cast<std::int32_t>(next));
-    if (!PassEvents(eventPass)) return StoppedWhile("measuring the pieces of " + inputPath);
+    if (!PassEvents(eventPass)) return StoppedWhile(Msg("stopped while measuring the pieces of %s", {inputPath}));
   }
 
   RebuiltDatabase result;
@@ -79,19 +88,17 @@ Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcH
 
   if (auto r = WriteDatabaseHead(*output, header, std::span(entries).first(n), eventPass); !r) return r.error();
 
-  auto work = FolderHandle::Open(workFolder);
-  if (!work) return work.error();
   std::vector<std::uint8_t> chunk;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
     // The offsets were computed from these lengths.
-    if (auto r = AppendFileOfLength(*work, name, pieceLengths[i], chunk); !r) return r.error();
+    if (auto r = store.AppendTo(name, pieceLengths[i], chunk); !r) return r.error();
     if (chunk.size() >= kOutputChunk || i + 1 == n) {
       if (auto r = output->Append(chunk); !r) return r.error();
       chunk.clear();
     }
-    if (auto r = work->Remove(name); !r) return r.error();
-    if (!PassEvents(eventPass)) return StoppedWhile("writing " + output->path().string());
+    if (auto r = store.Remove(name); !r) return r.error();
+    if (!PassEvents(eventPass)) return StoppedWhile(Msg("stopped while writing %s", {output->path().string()}));
   }
 
   const std::uint64_t length = output->length();

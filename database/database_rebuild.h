@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bitmap/event_pass.h"
+#include "database/piece_store.h"
 #include "database/prc_format.h"
 #include "workfolder/file_io.h"
 #include "workfolder/result.h"
@@ -53,6 +54,12 @@ struct RebuiltDatabase {
 // the offset and head steps and once per piece.
 Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcHeader& header,
                                         std::vector<ResourceEntry>& entries, const std::filesystem::path& workFolder,
+                                        std::span<const std::uint64_t> pieceLengths, const OutputPlace& place,
+                                        const EventPass& eventPass);
+
+// The same with the pieces taken from store, each removed once copied.
+Result<RebuiltDatabase> RebuildDatabase(const std::string& inputPath, const PrcHeader& header,
+                                        std::vector<ResourceEntry>& entries, PieceStore& store,
                                         std::span<const std::uint64_t> pieceLengths, const OutputPlace& place,
                                         const EventPass& eventPass);
 

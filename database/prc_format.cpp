@@ -91,7 +91,7 @@ Result<void> WriteDatabaseHead(OutputFile& output, const PrcHeader& header,
   EncodeHeader(header, std::span(bytes).first<kHeaderSize>());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     EncodeEntry(entries[i], std::span(bytes).subspan(kHeaderSize + kEntrySize * i).first<kEntrySize>());
-    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while writing " + output.path().string()};
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while writing %s", {output.path().string()})};
   }
   return output.Append(bytes);
 }

@@ -12,6 +12,7 @@
 #include "bitmap/family_rewrite.h"
 #include "bitmap/family_scan.h"
 #include "bitmap/thorough_rewrite.h"
+#include "database/file_piece_store.h"
 #include "database/piece_name.h"
 
 namespace pressling {
@@ -29,13 +30,6 @@ bool IsBitmapType(const ResourceEntry& entry, BitmapMode mode) {
   return entry.type == kTbmp || (mode == BitmapMode::Thorough && entry.type == kTaib);
 }
 
-Result<void> WritePieceFile(const FolderHandle& folder, const std::string& name, std::span<const std::uint8_t> bytes) {
-  auto piece = OutputFile::CreateAt(folder, name);
-  if (!piece) return piece.error();
-  if (auto r = piece->Append(bytes); !r) return r;
-  return piece->Commit();
-}
-
 // The new bytes of a piece whose bitmaps are compressed; nothing when the
 // piece stays as it is. Adds a record of every bitmap met to records.
 Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::span<const std::uint8_t> piece,
@@ -45,7 +39,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
   if (mode == BitmapMode::Thorough) {
     const FamilyKind kind = entry.type == kTaib ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap;
     auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass, kind);
-    if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+    if (!rewritten) return Within(piecePath.string(), rewritten.error());
     records.insert(records.end(), std::make_move_iterator(rewritten->records.begin()),
                    std::make_move_iterator(rewritten->records.end()));
     if (!rewritten->changed) return std::optional<Bytes>();
@@ -58,7 +52,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
     return std::optional<Bytes>();
   }
   auto rewritten = RewriteBitmapFamily(piece, eventPass, &records);
-  if (!rewritten) return Error{rewritten.error().kind, piecePath.string() + ": " + rewritten.error().message};
+  if (!rewritten) return Within(piecePath.string(), rewritten.error());
   if (std::equal(piece.begin(), piece.end(), rewritten->begin(), rewritten->end())) return std::optional<Bytes>();
   return std::optional<Bytes>(std::move(*rewritten));
 }
@@ -70,12 +64,16 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
                                                   const std::filesystem::path& scratchDirectory,
                                                   const EventPass& eventPass, BitmapMode mode,
                                                   std::vector<BitmapRecord>* records) {
+  auto store = FilePieceStore::Open(workFolder, scratchDirectory);
+  if (!store) return store.error();
+  return SplitResources(input, entries, *store, eventPass, mode, records);
+}
+
+Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
+                                                  PieceStore& store, const EventPass& eventPass, BitmapMode mode,
+                                                  std::vector<BitmapRecord>* records) {
   assert(!entries.empty());
   std::vector<BitmapRecord> familyRecords;
-  auto work = FolderHandle::Open(workFolder);
-  if (!work) return work.error();
-  auto scratch = FolderHandle::Open(scratchDirectory);
-  if (!scratch) return scratch.error();
 
   // The data of all resources with one read: the list was checked, so they
   // run from entry 0's offset to the end of the file, which is below 16 MiB.
@@ -93,9 +91,9 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
         static_cast<std::size_t>(EntryOffset(entries[i]) - dataStart), static_cast<std::size_t>(size));
     const std::string name = PieceFileName(static_cast<int>(i), entries[i]);
 
-    if (auto r = WritePieceFile(*work, name, piece); !r) return r.error();
+    if (auto r = store.Put(name, piece); !r) return r.error();
     familyRecords.clear();
-    auto rewritten = RewrittenPiece(entries[i], piece, work->PathOf(name), mode, eventPass, familyRecords);
+    auto rewritten = RewrittenPiece(entries[i], piece, store.PathOf(name), mode, eventPass, familyRecords);
     if (!rewritten) return rewritten.error();
     if (records) {
       for (BitmapRecord& record : familyRecords) {
@@ -106,10 +104,10 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
       }
     }
     if (*rewritten) {
-      if (auto r = ReplacePieceFile(*work, name, *scratch, **rewritten); !r) return r.error();
+      if (auto r = store.Replace(name, **rewritten); !r) return r.error();
     }
     lengths.push_back(*rewritten ? (*rewritten)->size() : piece.size());
-    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while cutting " + input.path().string()};
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while cutting %s", {input.path().string()})};
   }
   return lengths;
 }

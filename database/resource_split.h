@@ -8,6 +8,7 @@
 #include "bitmap/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "database/conversion_options.h"
+#include "database/piece_store.h"
 #include "database/prc_format.h"
 #include "workfolder/file_io.h"
 #include "workfolder/result.h"
@@ -26,6 +27,12 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
                                                   const std::filesystem::path& workFolder,
                                                   const std::filesystem::path& scratchDirectory,
                                                   const EventPass& eventPass, BitmapMode mode = BitmapMode::Classic,
+                                                  std::vector<BitmapRecord>* records = nullptr);
+
+// The same with the pieces kept in store: Put when cut, Replace when rewritten.
+Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
+                                                  PieceStore& store, const EventPass& eventPass,
+                                                  BitmapMode mode = BitmapMode::Classic,
                                                   std::vector<BitmapRecord>* records = nullptr);
 
 }  // namespace pressling

@@ -49,6 +49,10 @@ std::optional<std::string> Known(std::string_view name) {
   return std::nullopt;
 }
 
+bool IsCLocale(std::string_view locale) {
+  return locale.empty() || locale == "C" || locale == "POSIX" || locale.starts_with("C.");
+}
+
 }  // namespace
 
 Language::Language() : Language(FromTag(kJapanese)) {}
@@ -66,13 +70,24 @@ Language Language::FromEnvironment() {
 Language Language::FromVariables(std::string_view language, std::string_view lcAll, std::string_view lcMessages,
                                  std::string_view lang) {
   const std::string_view locale = !lcAll.empty() ? lcAll : !lcMessages.empty() ? lcMessages : lang;
-  if (locale.empty() || locale == "C" || locale == "POSIX" || locale.starts_with("C.")) return FromTag(kJapanese);
+  if (IsCLocale(locale)) return FromTag(kJapanese);
   while (!language.empty()) {
     const std::size_t colon = language.find(':');
     if (Known(language.substr(0, colon))) return FromTag(language.substr(0, colon));
     language = colon == std::string_view::npos ? std::string_view() : language.substr(colon + 1);
   }
   return FromTag(locale);
+}
+
+Language Language::ForMessagesFromEnvironment() {
+  return ForMessagesFromVariables(Variable("LANGUAGE"), Variable("LC_ALL"), Variable("LC_MESSAGES"), Variable("LANG"));
+}
+
+Language Language::ForMessagesFromVariables(std::string_view language, std::string_view lcAll,
+                                            std::string_view lcMessages, std::string_view lang) {
+  const std::string_view locale = !lcAll.empty() ? lcAll : !lcMessages.empty() ? lcMessages : lang;
+  if (IsCLocale(locale)) return FromTag(kEnglish);
+  return FromVariables(language, lcAll, lcMessages, lang);
 }
 
 std::vector<std::string> Language::Tags() {
@@ -123,6 +138,10 @@ std::string Language::Decimal(long long tenths) const {
 }
 
 std::string Substitute(std::string_view text, std::initializer_list<std::string_view> args) {
+  return Substitute(text, std::vector<std::string_view>(args));
+}
+
+std::string Substitute(std::string_view text, const std::vector<std::string_view>& args) {
   std::string out;
   std::size_t next = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -149,7 +168,7 @@ std::string Substitute(std::string_view text, std::initializer_list<std::string_
       out += text[i];
       continue;
     }
-    if (which < args.size()) out += *(args.begin() + which);
+    if (which < args.size()) out += args[which];
     i = j - 1;
   }
   return out;

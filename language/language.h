@@ -33,6 +33,14 @@ class Language {
   static Language FromVariables(std::string_view language, std::string_view lcAll, std::string_view lcMessages,
                                 std::string_view lang);
 
+  // The language of a program's other texts (help, errors, summaries): the
+  // same, except that under "C", "POSIX", "C.*" or no locale it is English,
+  // the language of the message ids, as GNU gettext has it. Only the report
+  // is Japanese there, as scripts and stored outputs expect.
+  static Language ForMessagesFromEnvironment();
+  static Language ForMessagesFromVariables(std::string_view language, std::string_view lcAll,
+                                           std::string_view lcMessages, std::string_view lang);
+
   // Every language there is a catalog for, and English: "de", "en", "fr", "ja".
   static std::vector<std::string> Tags();
 
@@ -67,5 +75,6 @@ constexpr const char* TextId(const char* msgid) { return msgid; }
 
 // text with "%s" and "%N$s" replaced by args, as Language::Trf does.
 std::string Substitute(std::string_view text, std::initializer_list<std::string_view> args);
+std::string Substitute(std::string_view text, const std::vector<std::string_view>& args);
 
 }  // namespace pressling

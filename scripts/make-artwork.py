@@ -8,6 +8,10 @@ results are committed, so the build never runs this script.
   icon-16/32/48.png  application icon, 32-bit with alpha
   pressling.ico    the six icon images: 48, 32, 16 at 8 and at 32 bits
   hand.png         32 x 32 link cursor, 16 colours, hot spot (12, 3)
+
+and the page's icons into web/site/:
+
+  icon-192.png, icon-512.png   the application icon for the page's manifest
 """
 
 import io
@@ -19,6 +23,7 @@ from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "ui", "artwork")
+WEB_OUT = os.path.join(HERE, "..", "web", "site")
 
 WHITE = (255, 255, 255)
 PANEL_BORDER = (33, 206, 206)
@@ -202,7 +207,7 @@ def write_bmp_rle8(indexed, path):
 
 def draw_icon(size):
     """The application icon: a folder with two cyan arrowheads pressing it."""
-    s = 16  # supersampling per output pixel
+    s = 16 if size <= 48 else 4  # supersampling per output pixel
     n = size * s
     u = n / 48.0  # the design is made on a 48-unit grid in steps of 3, so that
     # its edges fall on whole pixels at 16, 32 and 48 pixels
@@ -373,6 +378,8 @@ def main():
         entries.append((size, 32, ico_entry_32bit(icon, mask)))
     write_ico(entries, os.path.join(OUT, "pressling.ico"))
     make_cursor().save(os.path.join(OUT, "hand.png"), bits=4, transparency=0, optimize=True)
+    for size in (192, 512):
+        draw_icon(size).save(os.path.join(WEB_OUT, "icon-%d.png" % size), optimize=True)
     print("artwork written to", os.path.normpath(OUT))
 
 

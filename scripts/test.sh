@@ -6,8 +6,9 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 ctest --test-dir "$root/build" --output-on-failure -j2
 
-# The page: the core as WebAssembly, run in headless Chromium against the
-# pressling-cli just built (npm ci from the lockfile on first use).
+# The page: the core as WebAssembly, served and as the single file, run in
+# headless Chromium and Firefox against the pressling-cli just built (npm ci
+# from the lockfile on first use).
 "$root/scripts/web.sh"
 node --test "$root"/tests/web/*.test.mjs
 

@@ -3,7 +3,7 @@
 // with its details open. Needs scripts/web.sh first.
 //   node scripts/web-screenshot.mjs [OUT.png]
 import { join } from 'node:path';
-import { serve, launch, openPage, convert, corpus, root, skipReason } from '../tests/web/harness.mjs';
+import { Scope, serve, launch, openPage, convert, corpus, root, skipReason } from '../tests/web/harness.mjs';
 
 const out = process.argv[2] || join(root, 'docs/web.png');
 const reason = skipReason({ needCorpus: true });
@@ -11,12 +11,11 @@ if (reason) {
   console.error(`web-screenshot.mjs: ${reason}`);
   process.exit(1);
 }
-const cleanups = [];
-const t = { after: (cleanup) => cleanups.push(cleanup) };
+const scope = new Scope();
 try {
-  const { address } = await serve(t);
-  const browser = await launch(t);
-  const { page } = await openPage(browser, address, { width: 900, height: 800 });
+  const { address } = await serve(scope);
+  const browser = await launch(scope);
+  const { page } = await openPage(scope, browser, address, { width: 900, height: 800 });
   const name = 'harbaum__palmos__IR-Pong2.prc';
   await convert(page, [join(corpus, name)], { thorough: true });
   await page.$eval(`[data-file="${name}"] details.bitmaps`, (details) => { details.open = true; });
@@ -24,5 +23,5 @@ try {
   await page.screenshot({ path: out, fullPage: true });
   console.log(out);
 } finally {
-  for (const cleanup of cleanups.reverse()) await cleanup();
+  await scope.close();
 }

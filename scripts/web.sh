@@ -2,13 +2,17 @@
 # Installs what is missing and builds the page into build-web/site/: the core compiled with emscripten to
 # WebAssembly (build-web/wasm/), the page's own files from web/site/, and
 # fflate's browser module from node_modules (npm ci when the lockfile is newer).
+# Then the whole page in one file, build-web/pressling.html, that works
+# opened from the disk (web/single_file.py).
 #   scripts/web.sh            build
 #   scripts/web.sh --serve    build, then serve it on http://127.0.0.1:8080/
 # The folder build-web/site/ is the whole page: any static host serves it.
+# build-web/pressling.html is the same page for anyone without a host.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
 command -v emcc >/dev/null || { echo "web.sh: emcc is missing (package emscripten; scripts/install-deps.sh)" >&2; exit 1; }
+command -v esbuild >/dev/null || { echo "web.sh: esbuild is missing (package esbuild; scripts/install-deps.sh)" >&2; exit 1; }
 command -v npm >/dev/null || { echo "web.sh: npm is missing (Node 20 or later with npm)" >&2; exit 1; }
 
 # Debian's emscripten runs its optimizer with the system's Node; with a Node
@@ -31,7 +35,10 @@ cp "$root"/web/site/* "$site/"
 cp "$wasm/pressling.mjs" "$wasm/pressling.wasm" "$site/"
 cp "$root/node_modules/fflate/esm/browser.js" "$site/fflate.js"
 cp "$root/node_modules/fflate/LICENSE" "$site/fflate-LICENSE.txt"
-echo "web.sh: the page is in $site"
+python3 "$root/web/offline_stamp.py" "$site"
+python3 "$root/web/single_file.py" "$site" "$wasm/pressling-classic.js" "$wasm/pressling-classic.wasm" \
+  "$root/build-web/pressling.html"
+echo "web.sh: the page is in $site, and in one file in $root/build-web/pressling.html"
 
 if [ "${1:-}" = "--serve" ]; then
   echo "web.sh: serving on http://127.0.0.1:8080/ (Ctrl-C stops)"

@@ -16,7 +16,8 @@ POLICY = ("default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; object-src 
 
 class Handler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".js": "text/javascript", ".mjs": "text/javascript", ".wasm": "application/wasm"}
+                      ".js": "text/javascript", ".mjs": "text/javascript", ".wasm": "application/wasm",
+                      ".webmanifest": "application/manifest+json"}
 
     def end_headers(self):
         self.send_header("Content-Security-Policy", POLICY)

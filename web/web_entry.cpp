@@ -19,7 +19,7 @@
 #include "bitmap/bitmap_picture.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
-#include "cli/record_json.h"
+#include "json/record_json.h"
 #include "web/report_lines.h"
 
 namespace pressling::web {
@@ -71,7 +71,7 @@ std::string PlainName(std::string name) {
 
 // The page's hooks spell the outcome with a hyphen.
 std::string StatusName(RunOutcome outcome) {
-  const std::string name = cli::OutcomeName(outcome);
+  const std::string name = OutcomeName(outcome);
   return name == "no_effect" ? "no-effect" : name;
 }
 
@@ -104,12 +104,14 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   ReportLines surface;
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
+  // The memory file system is JavaScript: thousands of piece files there cost more than the conversion.
+  options.pieceStorage = PieceStorage::Memory;
   const RunResult result = ConvertDatabase(plain, surface, {}, options);
   (void)::chdir("/");
 
   json reply = {{"status", StatusName(result.outcome)}, {"lines", surface.lines()}, {"detail", result.detail},
                 {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}};
-  for (const BitmapRecord& record : result.bitmaps) reply["bitmaps"].push_back(cli::RecordJson(record));
+  for (const BitmapRecord& record : result.bitmaps) reply["bitmaps"].push_back(RecordJson(record, options.language));
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));

@@ -11,16 +11,78 @@
 
 namespace pressling {
 
-Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum) {
-  std::string message = "cannot ";
-  message += what;
-  message += " ";
-  message += path.string();
-  message += ": ";
+namespace {
+
+struct FailureText {
+  std::string_view what;
+  const char* id;
+};
+
+constexpr FailureText kFailureTexts[] = {
+    {"open", TextId("cannot open %s: %s")},
+    {"read", TextId("cannot read %s: %s")},
+    {"write", TextId("cannot write %s: %s")},
+    {"create", TextId("cannot create %s: %s")},
+    {"delete", TextId("cannot delete %s: %s")},
+    {"follow", TextId("cannot follow %s: %s")},
+    {"follow the link", TextId("cannot follow the link %s: %s")},
+    {"read the length of", TextId("cannot read the length of %s: %s")},
+    {"create a file in", TextId("cannot create a file in %s: %s")},
+    {"create a folder in", TextId("cannot create a folder in %s: %s")},
+    {"create the folder", TextId("cannot create the folder %s: %s")},
+    {"delete the folder", TextId("cannot delete the folder %s: %s")},
+    {"open the folder", TextId("cannot open the folder %s: %s")},
+    {"read the folder", TextId("cannot read the folder %s: %s")},
+    {"find the temporary folder", TextId("cannot find the temporary folder %s: %s")},
+};
+
+struct ErrnoEntry {
+  int errnum;
+  const char* text;  // as glibc writes it in the C locale
+};
+
+constexpr ErrnoEntry kErrnoTexts[] = {
+    {ENOENT, TextId("No such file or directory")},
+    {EACCES, TextId("Permission denied")},
+    {EPERM, TextId("Operation not permitted")},
+    {ENOSPC, TextId("No space left on device")},
+    {EROFS, TextId("Read-only file system")},
+    {EISDIR, TextId("Is a directory")},
+    {ENOTDIR, TextId("Not a directory")},
+    {EEXIST, TextId("File exists")},
+    {ELOOP, TextId("Too many levels of symbolic links")},
+    {EIO, TextId("Input/output error")},
+    {EDQUOT, TextId("Disk quota exceeded")},
+    {ENAMETOOLONG, TextId("File name too long")},
+};
+
+// glibc's strerror_r returns the text; the POSIX one, which emscripten's C
+// library has, fills the buffer and returns 0.
+[[maybe_unused]] const char* SystemText(const char* text, const char*) { return text; }
+[[maybe_unused]] const char* SystemText(int result, const char* buffer) { return result == 0 ? buffer : "unknown error"; }
+
+}  // namespace
+
+Message ErrnoText(int errnum) {
+  for (const ErrnoEntry& entry : kErrnoTexts)
+    if (entry.errnum == errnum) return Msg(entry.text);
   // strerror_r: several runs may fail at once on different threads.
   char reason[256];
-  message += ::strerror_r(errnum, reason, sizeof reason);
-  return Error{ErrorKind::FileOperation, std::move(message)};
+  return std::string(SystemText(::strerror_r(errnum, reason, sizeof reason), reason));
+}
+
+Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum) {
+  for (const FailureText& text : kFailureTexts)
+    if (text.what == what) return Error{ErrorKind::FileOperation, Msg(text.id, {path.string(), ErrnoText(errnum)})};
+  return Error{ErrorKind::FileOperation, "cannot " + std::string(what) + " " + path.string() + ": " + ErrnoText(errnum).English()};
+}
+
+Error RenameFailure(const std::filesystem::path& from, const std::filesystem::path& to, int errnum) {
+  return Error{ErrorKind::FileOperation, Msg("cannot rename %s to %s: %s", {from.string(), to.string(), ErrnoText(errnum)})};
+}
+
+Error Within(const std::string& name, const Error& error) {
+  return Error{error.kind, Msg("%s: %s", {name, error.text})};
 }
 
 namespace {
@@ -79,8 +141,8 @@ Result<void> AppendFileOfLength(const FolderHandle& folder, const std::string& n
   ::close(fd);
   if (got != length) {
     bytes.resize(start);
-    return Error{ErrorKind::FileOperation, "cannot read " + folder.PathOf(name).string() + ": it is no longer " +
-                                               std::to_string(length) + " bytes long"};
+    return Error{ErrorKind::FileOperation, Msg("cannot read %s: it is no longer %s bytes long",
+                                               {folder.PathOf(name).string(), std::to_string(length)})};
   }
   bytes.resize(start + length);
   return {};
@@ -94,7 +156,7 @@ Result<void> WriteWholeFile(const std::filesystem::path& path, std::span<const s
 }
 
 Result<void> RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (::rename(from.c_str(), to.c_str()) != 0) return FileFailure("rename " + from.string() + " to", to, errno);
+  if (::rename(from.c_str(), to.c_str()) != 0) return RenameFailure(from, to, errno);
   return {};
 }
 
@@ -159,7 +221,7 @@ Result<void> InputFile::Read(std::span<std::uint8_t> into) {
       if (errno == EINTR) continue;
       return FileFailure("read", path_, errno);
     }
-    if (n == 0) return Error{ErrorKind::FileOperation, "cannot read " + path_.string() + ": the file ends early"};
+    if (n == 0) return Error{ErrorKind::FileOperation, Msg("cannot read %s: the file ends early", {path_.string()})};
     into = into.subspan(static_cast<std::size_t>(n));
   }
   return {};

@@ -47,7 +47,7 @@ void FolderHandle::Close() {
 
 Result<void> FolderHandle::Rename(const std::string& from, const FolderHandle& toFolder, const std::string& to) const {
   if (::renameat(fd_, from.c_str(), toFolder.fd_, to.c_str()) != 0)
-    return FileFailure("rename " + PathOf(from).string() + " to", toFolder.PathOf(to), errno);
+    return RenameFailure(PathOf(from), toFolder.PathOf(to), errno);
   return {};
 }
 

@@ -7,6 +7,8 @@
 #include <utility>
 #include <variant>
 
+#include "language/message.h"
+
 namespace pressling {
 
 // Why a run, or one step of it, did not complete.
@@ -19,12 +21,30 @@ enum class ErrorKind {
 };
 
 struct Error {
+  // A text that is the same in every language.
+  Error(ErrorKind kind, std::string message) : kind(kind), message(message), text(std::move(message)) {}
+  Error(ErrorKind kind, Message text) : kind(kind), message(text.English()), text(std::move(text)) {}
+
   ErrorKind kind;
-  std::string message;  // names the file and the fault
+  std::string message;  // names the file and the fault, in English (logs, tests)
+  Message text;         // the same, for a front end to show in its language
 };
 
+// error as a fault of what it names: "name: fault".
+Error Within(const std::string& name, const Error& error);
+
 // A failed system call on path: "cannot write /x/y: No space left on device".
+// what is one of "open", "read", "write", "create", "remove", "rename",
+// "flush", "close", "inspect", "list", "follow", "make folder" and
+// "remove folder"; errnum's text is translated for the common errors.
 Error FileFailure(std::string_view what, const std::filesystem::path& path, int errnum);
+
+// The same for renaming from to to.
+Error RenameFailure(const std::filesystem::path& from, const std::filesystem::path& to, int errnum);
+
+// The text of errnum in English as the C library writes it, translated where
+// the catalogs know it.
+Message ErrnoText(int errnum);
 
 // A value or the Error that kept it from being made.
 template <class T>

@@ -48,7 +48,7 @@ TEST(CorpusBitmaps, EveryFamilyScansRewritesAndDecodesBack) {
       ASSERT_TRUE(scan.ok()) << scan.error().message;
       if (!*scan) {
         std::cout << path.filename().string() << " Tbmp " << k << " left as it is: "
-                  << WalkBitmapFamily(piece, EventPass{})->fault << "\n";
+                  << WalkBitmapFamily(piece, EventPass{})->fault.English() << "\n";
         continue;
       }
       ++supported;

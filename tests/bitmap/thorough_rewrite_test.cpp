@@ -1,3 +1,5 @@
+#include <fstream>
+#include <iterator>
 #include <set>
 
 #include <gtest/gtest.h>
@@ -202,11 +204,18 @@ TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
 }
 
 TEST(ThoroughRewriteTest, EveryReasonHasItsOwnCodeAndATranslation) {
+  // The JSON schema lists every code a document may hold.
+  std::ifstream schemaFile(PRESSLING_SOURCE_DIR "/docs/run.schema.json");
+  const std::string schema((std::istreambuf_iterator<char>(schemaFile)), std::istreambuf_iterator<char>());
+  ASSERT_FALSE(schema.empty());
+  for (const char* code : {"fault", "version-1", "no-pixels", "already-compressed", "colour-table", "v2-direct-colour"})
+    EXPECT_NE(schema.find('"' + std::string(code) + '"'), std::string::npos) << code;
   std::set<std::string_view> codes;
   for (std::size_t k = 0; k < kLeftAloneCount; ++k) {
     const auto reason = static_cast<LeftAlone>(k);
     SCOPED_TRACE(LeftAloneName(reason));
     EXPECT_TRUE(codes.insert(LeftAloneCode(reason)).second);
+    EXPECT_NE(schema.find('"' + std::string(LeftAloneCode(reason)) + '"'), std::string::npos);
     BitmapRecord record;
     record.leftAlone = LeftAloneName(reason);
     record.leftAloneCode = LeftAloneCode(reason);

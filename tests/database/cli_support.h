@@ -21,12 +21,13 @@ inline std::string Text(const std::filesystem::path& path) {
   return std::string(bytes.begin(), bytes.end());
 }
 
-// Runs pressling-cli with arguments (already shell-quoted) inside folder;
-// its standard output and error pass through files beside folder.
+// Runs pressling-cli with arguments (already shell-quoted) inside folder,
+// with no language chosen unless environment chooses one; its standard output
+// and error pass through files beside folder.
 inline CliRun RunCli(const TempFolder& folder, const std::string& arguments, const std::string& environment = "") {
   const std::filesystem::path out = folder.path().string() + ".stdout";
   const std::filesystem::path err = folder.path().string() + ".stderr";
-  const std::string command = "cd '" + folder.path().string() + "' && " + environment + " '" PRESSLING_CLI "' " +
+  const std::string command = "cd '" + folder.path().string() + "' && env -u LANGUAGE -u LC_ALL -u LC_MESSAGES -u LANG " + environment + " '" PRESSLING_CLI "' " +
                               arguments + " >'" + out.string() + "' 2>'" + err.string() + "'";
   const int raw = std::system(command.c_str());
   CliRun run{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Text(out), Text(err)};

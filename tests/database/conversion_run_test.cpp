@@ -215,6 +215,24 @@ TEST_F(ConversionRunTest, RefusalsAndFailuresNameTheirCause) {
   EXPECT_TRUE(test::Contents(tmpDir.path()).empty());
 }
 
+TEST_F(ConversionRunTest, ReportAndReasonInTheLanguageOfTheOptions) {
+  ConversionOptions options;
+  options.language = Language::FromTag("de");
+  RunResult result = ConvertDatabase(Put("app.prc", SizedDatabase(20000, 208)), surface, {}, options);
+  ASSERT_EQ(result.outcome, RunOutcome::Converted) << result.detail;
+  EXPECT_EQ(surface.drawn.front().text, "Wird verarbeitet …");
+  EXPECT_EQ(Report(), (std::vector<std::string>{"Programmname: MyApp", "Original: 20000 Byte", "Komprimiert: 19800 Byte",
+                                                "Verhältnis: 99,0 %"}));
+
+  const std::string missing = (folder / "missing.prc").string();
+  result = ConvertDatabase(missing, surface, {}, options);
+  EXPECT_EQ(result.outcome, RunOutcome::Failed);
+  EXPECT_EQ(result.detail, missing + ": cannot open " + missing + ": No such file or directory");
+  EXPECT_EQ(result.detailText.In(options.language),
+            missing + ": " + missing + " kann nicht geöffnet werden: Datei oder Verzeichnis nicht gefunden");
+  EXPECT_EQ(Report()[2], "Die Verarbeitung der Datei ist fehlgeschlagen");
+}
+
 TEST_F(ConversionRunTest, RefusedDatabaseLeavesAnOldOutputAlone) {
   Bytes corrupt = SizedDatabase(1000, 400);
   corrupt[88 + 8] = 0xFF;  // entry 1 offset 0xFF48: past the end

@@ -88,7 +88,7 @@ TEST(PalmtopnmCorpusTest, EveryRewrittenBitmapDecodesToTheSameImage) {
       test::WriteBytes(folder / "after.bin", rewritten);
       const ThoroughWalk walkBefore = WalkThoroughFamily(before[i].data);
       const ThoroughWalk walkAfter = WalkThoroughFamily(rewritten);
-      ASSERT_TRUE(walkAfter.supported()) << walkAfter.fault;
+      ASSERT_TRUE(walkAfter.supported()) << walkAfter.fault.English();
       ASSERT_EQ(walkAfter.bitmaps.size(), walkBefore.bitmaps.size());
       int rendition = 0;
       for (std::size_t k = 0; k < walkBefore.bitmaps.size(); ++k) {

@@ -36,6 +36,8 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::p
     int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0) ::_exit(126);
     if (::chdir(cwd.c_str()) != 0) ::_exit(126);
+    // No language unless env chooses one: the texts the tests look for are those of the default.
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) ::unsetenv(name);
     for (const auto& [name, value] : env) ::setenv(name.c_str(), value.c_str(), 1);
     ::alarm(30);  // a child that hangs is killed and fails its test
     ::execv(args[0], args.data());

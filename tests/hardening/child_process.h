@@ -18,7 +18,8 @@ struct ChildRun {
   std::string err;    // standard error
 };
 
-// Runs argv[0] with argv in cwd, with env added to this process's environment;
+// Runs argv[0] with argv in cwd, with env added to this process's environment
+// from which the variables that choose a language are removed;
 // standard output and error are caught in files inside captureDir.
 ChildRun RunChild(const std::vector<std::string>& argv, const std::vector<std::pair<std::string, std::string>>& env,
                   const std::filesystem::path& cwd, const std::filesystem::path& captureDir);

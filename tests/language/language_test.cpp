@@ -40,13 +40,30 @@ TEST(LanguageChoiceTest, FollowsGettextOrderWithJapaneseForTheCLocale) {
   EXPECT_EQ(Choose("it", "", "", "de_DE.UTF-8"), "de");
 }
 
+TEST(LanguageChoiceTest, MessagesAreEnglishUnderTheCLocaleOnly) {
+  const auto messages = [](const char* language, const char* lcAll, const char* lang) {
+    return Language::ForMessagesFromVariables(language, lcAll, "", lang).tag();
+  };
+  EXPECT_EQ(messages("", "", ""), "en");
+  EXPECT_EQ(messages("de", "", "C"), "en");
+  EXPECT_EQ(messages("", "", "POSIX"), "en");
+  EXPECT_EQ(messages("", "C.UTF-8", "de_DE.UTF-8"), "en");
+  EXPECT_EQ(messages("", "", "ja_JP.UTF-8"), "ja");
+  EXPECT_EQ(messages("de", "", "ja_JP.UTF-8"), "de");
+  EXPECT_EQ(messages("", "", "fr_FR.UTF-8"), "fr");
+  EXPECT_EQ(messages("", "", "it_IT.UTF-8"), "en");
+}
+
 TEST(LanguageTextTest, TranslatesThroughTheBuiltInCatalogs) {
   EXPECT_EQ(Language::Tags(), (std::vector<std::string>{"de", "en", "fr", "ja"}));
   EXPECT_EQ(Language::FromTag("de").Decimal(772), "77,2");
   EXPECT_EQ(Language::FromTag("fr").Decimal(5), "0,5");
   EXPECT_EQ(Language::FromTag("en").Decimal(1000), "100.0");
   EXPECT_EQ(Language::FromTag("de").Tr("a text no catalog has"), "a text no catalog has");
-  EXPECT_EQ(Language::FromTag("fr").TrN("%s file", "%s files", 1), "%s file");
+  EXPECT_EQ(Language::FromTag("fr").TrN("%s widget", "%s widgets", 1), "%s widget");  // in no catalog
+  EXPECT_EQ(Language::FromTag("fr").TrN("%s file", "%s files", 1), "%s fichier");
+  EXPECT_EQ(Language::FromTag("fr").TrN("%s file", "%s files", 2), "%s fichiers");
+  EXPECT_EQ(Language::FromTag("ja").TrN("%s file", "%s files", 2), "%s ファイル");
   EXPECT_EQ(Language::FromTag("en").TrN("%s file", "%s files", 2), "%s files");
 }
 
@@ -81,7 +98,8 @@ std::vector<std::uint8_t> SmallCatalog() {
 
 TEST(CatalogTest, ReadsAMoFile) {
   std::string error;
-  auto catalog = Catalog::Parse(SmallCatalog(), error);
+  const auto mo = SmallCatalog();  // a catalog reads from bytes that outlive it
+  auto catalog = Catalog::Parse(mo, error);
   ASSERT_TRUE(catalog) << error;
   EXPECT_EQ(catalog->Find("Yes").value_or(""), "Oui");
   EXPECT_FALSE(catalog->Find("No"));

@@ -40,7 +40,9 @@ pressling::ui::Converter RecordingConverter(std::vector<RecordedRun>& runs, int 
     for (int i = 0; i < passes && eventPass(); ++i) {
     }
     runs.push_back({path, options});
-    return pressling::RunResult{pressling::RunOutcome::NoEffect, {}, {}, {}, {}};
+    pressling::RunResult result;
+    result.outcome = pressling::RunOutcome::NoEffect;
+    return result;
   };
 }
 

@@ -5,10 +5,10 @@
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
-import { existsSync, mkdirSync } from 'node:fs';
+import { existsSync } from 'node:fs';
 import { join } from 'node:path';
-import { serve, launch, openPage, convert, download, root, cli, corpus, skipReason,
-         temporaryFolder } from './harness.mjs';
+import { inEachEngine, targets, targetSkip, openPage, convert, download, root, cli, corpus,
+         skipReason } from './harness.mjs';
 
 const reference = process.env.PRESSLING_RENDER_REFERENCE || join(root, 'build/tests/web/pressling_render_reference');
 
@@ -39,17 +39,23 @@ function skip() {
     (existsSync(reference) ? false : `no ${reference}: run scripts/build.sh first`);
 }
 
-test('canvases hold the core renderer\'s pixels for 1, 2, 4, 8 (system palette and own table) and 16 bits',
-     { skip: skip(), timeout: 300000 }, async (t) => {
-  const folder = temporaryFolder(t);
-  const { address } = await serve(t);
-  const browser = await launch(t);
-  const { page, problems } = await openPage(browser, address);
+inEachEngine('canvases', { skip: skip() }, (group) => {
+  for (const target of targets) {
+    test(`${target} page: canvases hold the core renderer's pixels for 1, 2, 4, 8 (system palette and own table) and 16 bits`,
+         { skip: targetSkip(target), timeout: 300000 }, async (t) => {
+      const scope = group.scope(t);
+      const { page, problems } = await openPage(scope, group.browser, await group.address(target));
+      await checkCanvases(page, problems);
+    });
+  }
+});
+
+async function checkCanvases(page, problems) {
   await convert(page, kDatabases.map((name) => join(corpus, name)), { thorough: true });
   const kinds = new Set();
   for (const name of kDatabases) {
     const element = `[data-file="${name}"]`;
-    const output = await download(page, `${element} a[download]`, folder);
+    const output = await download(page, `${element} a[download]`);
     await page.$eval(`${element} details.bitmaps`, (details) => { details.open = true; });
     await page.waitForSelector(`${element} details.bitmaps[data-ready]`);
     const canvases = await page.$$eval(`${element} canvas[data-bitmap]`, (all) => all.map((canvas) => ({
@@ -95,4 +101,4 @@ test('canvases hold the core renderer\'s pixels for 1, 2, 4, 8 (system palette a
   for (const kind of ['1', '2', '4', '8', '8 own table', '16', 'transparent'])
     assert.ok(kinds.has(kind), `no canvas of ${kind} in ${[...kinds].join(', ')}`);
   assert.deepEqual(problems, []);
-});
+}

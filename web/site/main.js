@@ -3,6 +3,7 @@
 import { zipSync } from './fflate.js';
 import { labels, browserLanguage } from './i18n.js';
 import { openDetails } from './details.js';
+import { newWorker } from './worker_start.js';
 
 const entries = [];  // every file given to the page, in order
 const queue = [];    // entries waiting for the worker
@@ -22,7 +23,7 @@ const t = () => labels[language];
 // WebAssembly are fetched before anything is dropped: after that the page
 // makes no request.
 function startWorker() {
-  worker = new Worker(new URL('./worker.js', import.meta.url), { type: 'module' });
+  worker = newWorker();
   workerReady = new Promise((resolve, reject) => {
     waiting.set(0, { resolve, reject });
   });
@@ -86,7 +87,7 @@ function labelEntry(entry) {
   for (const label of entry.element.querySelectorAll('[data-side-label]')) label.textContent = t()[label.dataset.sideLabel];
 }
 
-function addEntry(file, shownName) {
+function addEntry(file, shownName, list) {
   const element = document.createElement('li');
   element.className = 'file';
   element.dataset.file = shownName;
@@ -101,7 +102,7 @@ function addEntry(file, shownName) {
   const report = document.createElement('pre');
   report.className = 'report';
   element.append(head, report);
-  $('#results').append(element);
+  list.append(element);
   const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, element, result: null,
                   output: null, changed: [], leftAlone: [] };
   entries.push(entry);
@@ -155,21 +156,28 @@ async function convertOne(entry) {
   }
 }
 
-// Files are read and handed to the worker a few ahead of the one it is
-// converting, so that it never waits for the page; their results come back in order.
-const kAhead = 4;
+// Files are read and handed to the worker ahead of the one it is converting,
+// so that it never waits for the page: reading a file takes the browser a
+// while, however small it is. Up to 32 files or 32 MiB are ahead; their
+// results come back in order.
+const kAheadFiles = 32;
+const kAheadBytes = 32 * 1024 * 1024;
 
 async function run() {
   if (running) return;
   running = true;
   setBusy(true);
   const inFlight = [];
+  let bytesAhead = 0;
   while (queue.length > 0 || inFlight.length > 0) {
-    while (queue.length > 0 && inFlight.length < kAhead) {
+    while (queue.length > 0 && inFlight.length < kAheadFiles &&
+           (inFlight.length === 0 || bytesAhead + queue[0].file.size <= kAheadBytes)) {
       const entry = queue.shift();
+      bytesAhead += entry.file.size;
       inFlight.push({ entry, reply: convertOne(entry) });
     }
     const { entry, reply } = inFlight.shift();
+    bytesAhead -= entry.file.size;
     finish(entry, await reply);
     batch.done += 1;
     showProgress();
@@ -182,7 +190,10 @@ async function run() {
 function add(files) {
   if (files.length === 0) return;
   if (!running) batch = { total: 0, done: 0 };
-  for (const { file, shownName } of files) queue.push(addEntry(file, shownName));
+  // A long list goes into the document at once rather than file by file.
+  const list = document.createDocumentFragment();
+  for (const { file, shownName } of files) queue.push(addEntry(file, shownName, list));
+  $('#results').append(list);
   batch.total += files.length;
   showProgress();
   run();

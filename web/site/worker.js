@@ -3,18 +3,16 @@
 // the core (a trap, an abort, memory exhausted) makes that file failed and
 // starts a fresh instance of the module for the next.
 import createPressling from './pressling.mjs';
+import { wasmBytes } from './wasm_source.js';
+import { warmUpDatabase } from './warm_up.js';
 
 let module = null;
 let wasmBinary = null;
 
-// The WebAssembly is fetched once; a fresh instance after a failure is made
+// The WebAssembly is loaded once; a fresh instance after a failure is made
 // from the same bytes, without another request.
 async function core() {
-  if (wasmBinary === null) {
-    const response = await fetch(new URL('./pressling.wasm', import.meta.url));
-    if (!response.ok) throw new Error(`pressling.wasm: ${response.status} ${response.statusText}`);
-    wasmBinary = await response.arrayBuffer();
-  }
+  if (wasmBinary === null) wasmBinary = await wasmBytes();
   if (module === null) module = await createPressling({ wasmBinary });
   return module;
 }
@@ -107,5 +105,21 @@ self.onmessage = async ({ data }) => {
   self.postMessage(reply, transferables(reply));
 };
 
-core().then(() => self.postMessage({ kind: 'ready' }),
+// Once the page knows it is ready, the first instance converts a made-up
+// database a few times in both modes; a file given meanwhile waits for that.
+// A fault there only costs the speed-up: the next file gets a fresh instance.
+function warmUp(m) {
+  try {
+    for (let round = 0; round < 6; ++round) {
+      for (const thorough of [true, false]) convert(m, { name: 'warm-up.prc', bytes: warmUpDatabase(), thorough });
+    }
+  } catch {
+    module = null;
+  }
+}
+
+core().then((m) => {
+  self.postMessage({ kind: 'ready' });
+  warmUp(m);
+},
             (fault) => self.postMessage({ kind: 'ready', error: String(fault && fault.message || fault) }));

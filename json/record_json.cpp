@@ -1,8 +1,8 @@
-#include "cli/record_json.h"
+#include "json/record_json.h"
 
-#include "cli/bitmap_lines.h"
+#include <cstdio>
 
-namespace pressling::cli {
+namespace pressling {
 
 namespace {
 
@@ -14,7 +14,7 @@ json FormJson(const BitmapForm& form) {
 
 }  // namespace
 
-json RecordJson(const BitmapRecord& record) {
+json RecordJson(const BitmapRecord& record, const Language& language) {
   return {
       {"resource", {{"type", ResourceTypeText(record.resourceType)}, {"id", record.resourceId},
                     {"index", record.resourceIndex}}},
@@ -32,8 +32,23 @@ json RecordJson(const BitmapRecord& record) {
       {"transparent", record.transparent ? json(*record.transparent) : json(nullptr)},
       {"before", FormJson(record.before)},
       {"after", record.after ? FormJson(*record.after) : json(nullptr)},
-      {"left_alone", record.after ? json(nullptr) : json(record.leftAlone)},
+      {"left_alone", record.after ? json(nullptr) : json(LeftAloneText(record, language))},
+      {"reason", record.after ? json(nullptr) : json(std::string(LeftAloneCode(record)))},
   };
+}
+
+std::string ResourceTypeText(const std::array<std::uint8_t, 4>& type) {
+  std::string text;
+  for (std::uint8_t byte : type) {
+    if (byte >= 0x20 && byte < 0x7F) {
+      text += static_cast<char>(byte);
+    } else {
+      char escaped[5];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      text += escaped;
+    }
+  }
+  return text;
 }
 
 const char* OutcomeName(RunOutcome outcome) {
@@ -52,4 +67,4 @@ const char* OutcomeName(RunOutcome outcome) {
   return "failed";
 }
 
-}  // namespace pressling::cli
+}  // namespace pressling

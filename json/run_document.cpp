@@ -1,10 +1,10 @@
-#include "cli/run_document.h"
+#include "json/run_document.h"
 
 #include <nlohmann/json.hpp>
 
-#include "cli/record_json.h"
+#include "json/record_json.h"
 
-namespace pressling::cli {
+namespace pressling {
 
 namespace {
 
@@ -25,10 +25,10 @@ const char* EntryStatus(EntryOutcome outcome) {
 }
 
 // A database inside an archive: a file object of its own, under its label.
-json EntryJson(const ArchiveEntryResult& entry) {
+json EntryJson(const ArchiveEntryResult& entry, const Language& language) {
   json bitmaps = json::array();
   if (entry.run)
-    for (const BitmapRecord& record : entry.run->bitmaps) bitmaps.push_back(RecordJson(record));
+    for (const BitmapRecord& record : entry.run->bitmaps) bitmaps.push_back(RecordJson(record, language));
   const bool rebuilt = entry.run && entry.run->outcome != RunOutcome::Refused;
   return {
       {"path", entry.label},
@@ -37,16 +37,16 @@ json EntryJson(const ArchiveEntryResult& entry) {
       {"output_bytes", rebuilt ? json(entry.run->report.resultSize) : json(nullptr)},
       {"output", nullptr},
       {"report", entry.report},
-      {"error", entry.detail.empty() ? json(nullptr) : json(entry.detail)},
+      {"error", entry.detail.empty() ? json(nullptr) : json(entry.detailText.In(language))},
       {"bitmaps", std::move(bitmaps)},
   };
 }
 
-json ArchiveJson(const FileOutcome& file) {
+json ArchiveJson(const FileOutcome& file, const Language& language) {
   const ArchiveResult& archive = *file.archive;
   const bool converted = archive.outcome == RunOutcome::Converted;
   json entries = json::array();
-  for (const ArchiveEntryResult& entry : archive.entries) entries.push_back(EntryJson(entry));
+  for (const ArchiveEntryResult& entry : archive.entries) entries.push_back(EntryJson(entry, language));
   return {
       {"path", file.path},
       {"status", StatusName(file)},
@@ -54,7 +54,7 @@ json ArchiveJson(const FileOutcome& file) {
       {"output_bytes", converted ? json(archive.totals.archiveAfter) : json(nullptr)},
       {"output", converted ? json(archive.outputPath.string()) : json(nullptr)},
       {"report", archive.report},
-      {"error", archive.detail.empty() ? json(nullptr) : json(archive.detail)},
+      {"error", archive.detail.empty() ? json(nullptr) : json(archive.detailText.In(language))},
       {"bitmaps", json::array()},
       {"unpacked_input_bytes", archive.totals.unpackedBefore},
       {"unpacked_output_bytes", archive.totals.unpackedAfter},
@@ -62,13 +62,13 @@ json ArchiveJson(const FileOutcome& file) {
   };
 }
 
-json FileJson(const FileOutcome& file) {
-  if (file.archive) return ArchiveJson(file);
+json FileJson(const FileOutcome& file, const Language& language) {
+  if (file.archive) return ArchiveJson(file, language);
   const RunResult* run = file.result ? &*file.result : nullptr;
   const bool rebuilt = run && (run->outcome == RunOutcome::Converted || run->outcome == RunOutcome::NoEffect);
   json bitmaps = json::array();
   if (run)
-    for (const BitmapRecord& record : run->bitmaps) bitmaps.push_back(RecordJson(record));
+    for (const BitmapRecord& record : run->bitmaps) bitmaps.push_back(RecordJson(record, language));
   return {
       {"path", file.path},
       {"status", StatusName(file)},
@@ -83,14 +83,15 @@ json FileJson(const FileOutcome& file) {
 
 }  // namespace
 
-std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, std::span<const FileOutcome> files,
-                        const RunSummary& summary) {
+std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, const Language& language,
+                        std::span<const FileOutcome> files, const RunTotals& summary) {
   json list = json::array();
-  for (const FileOutcome& file : files) list.push_back(FileJson(file));
+  for (const FileOutcome& file : files) list.push_back(FileJson(file, language));
   const json document = {
       {"version", version},
       {"mode", mode == BitmapMode::Thorough ? "thorough" : "classic"},
       {"dry_run", dryRun},
+      {"language", language.tag()},
       {"files", std::move(list)},
       {"summary",
        {{"files", summary.files}, {"written", summary.written}, {"no_effect", summary.noEffect},
@@ -104,4 +105,4 @@ std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, std::
   return document.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-}  // namespace pressling::cli
+}  // namespace pressling
