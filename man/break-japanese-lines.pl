@@ -2,8 +2,9 @@
 # Marks where groff may break a line of Japanese text: groff 1.22 breaks only
 # at spaces, and Japanese has none, so a translated paragraph would run past
 # the right margin. A zero-width break point (\:) goes after each Japanese
-# character, except before closing punctuation, small kana and the long-vowel
-# mark, which must not start a line; the examples (.EX to .EE) stay as written.
+# character followed by another, a font change or a Latin word, except before
+# closing punctuation, small kana and the long-vowel mark, which must not start
+# a line; the examples (.EX to .EE) stay as written.
 # After the title, lines are set flush left without hyphenation, as Japanese
 # text is: stretching the few spaces would only leave holes.
 use strict;
@@ -18,7 +19,9 @@ my $example = 0;
 while (my $line = <STDIN>) {
   $example = 1 if $line =~ /^\.EX\b/;
   $example = 0 if $line =~ /^\.EE\b/;
-  $line =~ s/($japanese)(?=$japanese)(?!$no_line_start)/$1 =~ $no_line_end ? $1 : "$1\\:"/ge unless $example;
+  # Also before a font change or a Latin word, which Japanese text joins without a space.
+  $line =~ s/($japanese)(?=$japanese|\\f|[A-Za-z0-9])(?!$no_line_start)/$1 =~ $no_line_end ? $1 : "$1\\:"/ge
+    unless $example;
   print $line;
   print ".ad l\n.nh\n" if $line =~ /^\.TH\b/;
 }
