@@ -156,6 +156,11 @@ class LanguageTest : public QObject {
     std::vector<std::string> languages;
     Run(form, WriteDatabase("written.prc", 0), languages);
     QCOMPARE(languages, std::vector<std::string>{"en"});
+    // The report in the panel comes from the core in the window's language.
+    QStringList report;
+    for (const auto& line : form.Surface().lines()) report << line.text;
+    QVERIFY2(report.size() == 4 && report[0].startsWith(QStringLiteral("Name: ")) && !HasJapanese(Joined(report)),
+             qPrintable(Joined(report)));
     DetailsDialog* dialog = form.ShowDetails();
     QVERIFY(dialog != nullptr);
     QCOMPARE(dialog->RowCount(), 2);
