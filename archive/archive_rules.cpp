@@ -124,24 +124,28 @@ bool IsRefusal(EntryOutcome outcome) {
   return false;
 }
 
-std::string EntryOutcomeText(EntryOutcome outcome, const Language& language) {
+Message EntryOutcomeMessage(EntryOutcome outcome) {
   switch (outcome) {
     case EntryOutcome::ChecksumMismatch:
-      return language.Tr("Its data do not match the stored checksum; copied as it was");
+      return Msg("Its data do not match the stored checksum; copied as it was");
     case EntryOutcome::OverLimit:
-      return language.Tr("It inflates to more than 64 MiB; copied as it was");
+      return Msg("It inflates to more than 64 MiB; copied as it was");
     case EntryOutcome::Unreadable:
-      return language.Tr("Its data cannot be inflated; copied as it was");
+      return Msg("Its data cannot be inflated; copied as it was");
     case EntryOutcome::Encrypted:
-      return language.Tr("Encrypted; left alone");
+      return Msg("Encrypted; left alone");
     case EntryOutcome::UnknownMethod:
-      return language.Tr("Compressed by a method that cannot be read; left alone");
+      return Msg("Compressed by a method that cannot be read; left alone");
     case EntryOutcome::Converted:
     case EntryOutcome::NoEffect:
     case EntryOutcome::Refused:
       break;
   }
   return {};
+}
+
+std::string EntryOutcomeText(EntryOutcome outcome, const Language& language) {
+  return EntryOutcomeMessage(outcome).In(language);
 }
 
 ArchiveTotals SumEntries(std::span<const EntryFigures> entries, std::uint64_t archiveBefore) {

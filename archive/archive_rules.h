@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "language/language.h"
+#include "language/message.h"
 
 namespace pressling {
 
@@ -49,7 +50,9 @@ enum class EntryOutcome {
 // Faults of the entry itself count as refused, as a refused file does.
 bool IsRefusal(EntryOutcome outcome);
 
-// One line saying why an entry that never reached the conversion was copied or left alone.
+// One line saying why an entry that never reached the conversion was copied or
+// left alone, as a message and in language.
+Message EntryOutcomeMessage(EntryOutcome outcome);
 std::string EntryOutcomeText(EntryOutcome outcome, const Language& language);
 
 // The figures of one database entry: its unpacked bytes before and after.

@@ -46,7 +46,7 @@ void PrintAt(ReportSurface& surface, const std::string& line) {
   surface.PrintLine(line);
 }
 
-Error StoppedIn(const std::string& path) { return Error{ErrorKind::Stopped, "stopped while converting " + path}; }
+Error StoppedIn(const std::string& path) { return Error{ErrorKind::Stopped, Msg("stopped while converting %s", {path})}; }
 
 // Inflates one database entry into the run folder and converts it there.
 // Returns the converted file when the entry was made smaller; an error only
@@ -60,7 +60,10 @@ Result<std::optional<fs::path>> ConvertEntry(const ZipReader& reader, const ZipE
     if (outcome == EntryOutcome::OverLimit) item.figures.before = std::max(entry.size, kInflateLimit + 1);
     const std::string text = EntryOutcomeText(outcome, options.language);
     PrintAt(surface, text);
-    if (IsRefusal(outcome)) item.detail = item.label + ": " + text;
+    if (IsRefusal(outcome)) {
+      item.detailText = Msg("%s: %s", {item.label, EntryOutcomeMessage(outcome)});
+      item.detail = item.detailText.English();
+    }
     return std::nullopt;
   };
   if (entry.encrypted) return leave(EntryOutcome::Encrypted);
@@ -95,7 +98,10 @@ Result<std::optional<fs::path>> ConvertEntry(const ZipReader& reader, const ZipE
   RunResult run = ConvertDatabase(copy.string(), surface, eventPass, entryOptions);
   if (auto r = RemoveFile(copy); !r) return r.error();
   // The run's messages name the copy; the entry's label is what the user knows.
-  if (run.detail.starts_with(copy.string())) run.detail = item.label + run.detail.substr(copy.string().size());
+  if (run.detail.starts_with(copy.string())) {
+    run.detailText = Msg("%s: %s", {item.label, run.faultText});
+    run.detail = run.detailText.English();
+  }
   std::optional<fs::path> converted;
   switch (run.outcome) {
     case RunOutcome::Converted:
@@ -110,12 +116,13 @@ Result<std::optional<fs::path>> ConvertEntry(const ZipReader& reader, const ZipE
     case RunOutcome::Refused:
       item.figures.outcome = EntryOutcome::Refused;
       item.detail = run.detail;
+      item.detailText = run.detailText;
       break;
     case RunOutcome::Stopped:
-      return Error{ErrorKind::Stopped, run.detail};
+      return Error{ErrorKind::Stopped, run.detailText};
     case RunOutcome::Failed:
     case RunOutcome::Busy:
-      return Error{ErrorKind::FileOperation, run.detail};
+      return Error{ErrorKind::FileOperation, run.detailText};
   }
   item.run = std::move(run);
   return converted;
@@ -127,11 +134,11 @@ Result<std::optional<fs::path>> ConvertEntry(const ZipReader& reader, const ZipE
 Result<void> RunArchive(const std::string& path, const fs::path& runFolder, ReportSurface& surface,
                         const EventPass& eventPass, const ConversionOptions& options, const EntryObserver& observer,
                         ArchiveResult& result, fs::path& pending) {
-  if (!EndsInZip(path)) return Error{ErrorKind::NotDatabase, "the name does not end in .zip"};
+  if (!EndsInZip(path)) return Error{ErrorKind::NotDatabase, Msg("the name does not end in .zip")};
   const fs::path outputPath = options.outputPath.empty() ? fs::path(ArchiveOutputPathFor(path)) : options.outputPath;
   std::error_code ec;
   if (fs::equivalent(path, outputPath, ec))
-    return Error{ErrorKind::FileOperation, "the output " + outputPath.string() + " is the input itself"};
+    return Error{ErrorKind::FileOperation, Msg("the output %s is the input itself", {outputPath.string()})};
   const std::uintmax_t archiveBefore = fs::file_size(path, ec);
   if (ec) return FileFailure("read", path, ec.value());
   result.totals.archiveBefore = archiveBefore;
@@ -197,6 +204,12 @@ Result<void> KeepArchive(const fs::path& pending, const fs::path& outputPath, co
   return RenameFile(pending, outputPath);
 }
 
+void SetDetail(ArchiveResult& result, const std::string& path, const Error& failure) {
+  const Error detail = Within(path, failure);
+  result.detail = detail.message;
+  result.detailText = detail.text;
+}
+
 }  // namespace
 
 bool ArchiveResult::AnyRefused() const {
@@ -241,12 +254,12 @@ ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, co
     result.totals.archiveAfter = 0;
     if (failure->kind == ErrorKind::Stopped) {
       result.outcome = RunOutcome::Stopped;
-      result.detail = path + ": " + failure->message;
+      SetDetail(result, path, *failure);
       return result;
     }
     const bool refused = failure->kind != ErrorKind::FileOperation;
     result.outcome = refused ? RunOutcome::Refused : RunOutcome::Failed;
-    result.detail = path + ": " + failure->message;
+    SetDetail(result, path, *failure);
     end = refused ? ArchiveEnd::Refused : ArchiveEnd::Failed;
     refusal = refused ? NotArchiveText(language) : ArchiveFailureText(language);
   } else if (result.outcome == RunOutcome::NoEffect) {

@@ -20,12 +20,14 @@ struct ArchiveEntryResult {
   EntryFigures figures;             // outcome and unpacked bytes
   std::optional<RunResult> run;     // the conversion's result, when it ran
   std::vector<std::string> report;  // the lines printed for it, the label first
-  std::string detail;               // why it was not converted, for a refusal; empty otherwise
+  std::string detail;               // why it was not converted, for a refusal, in English; empty otherwise
+  Message detailText;               // the same, for a front end to show in its language
 };
 
 struct ArchiveResult {
   RunOutcome outcome = RunOutcome::Failed;  // of the archive as a whole
-  std::string detail;                       // precise reason when refused or failed
+  std::string detail;                       // precise reason when refused or failed, in English
+  Message detailText;                       // the same, for a front end to show in its language
   std::filesystem::path outputPath;         // the kept archive (in a dry run: where it would be)
   ArchiveTotals totals;
   std::vector<ArchiveEntryResult> entries;  // the database entries, in archive order

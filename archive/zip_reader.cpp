@@ -40,7 +40,7 @@ Result<ZipReader> ZipReader::Open(const fs::path& path) {
     const ErrorKind kind = code == ZIP_ER_OPEN || code == ZIP_ER_READ || code == ZIP_ER_SEEK || code == ZIP_ER_MEMORY
                                ? ErrorKind::FileOperation
                                : ErrorKind::NotDatabase;
-    return Error{kind, "not a zip archive, or a damaged one: " + LibzipMessage(code)};
+    return Error{kind, Msg("not a zip archive, or a damaged one: %s", {LibzipMessage(code)})};
   }
   ZipReader reader(archive, path);
   int commentLength = 0;
@@ -53,8 +53,9 @@ Result<ZipReader> ZipReader::Open(const fs::path& path) {
     zip_stat_init(&st);
     const char* name = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
     if (!name || zip_stat_index(archive, index, ZIP_FL_ENC_RAW, &st) != 0)
-      return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: entry " + std::to_string(i) +
-                                               " of the central directory cannot be read: " + zip_strerror(archive)};
+      return Error{ErrorKind::NotDatabase,
+                   Msg("not a zip archive, or a damaged one: entry %s of the central directory cannot be read: %s",
+                       {std::to_string(i), std::string(zip_strerror(archive))})};
     ZipEntry entry;
     entry.index = index;
     entry.name = name;
@@ -71,8 +72,9 @@ Result<ZipReader> ZipReader::Open(const fs::path& path) {
     // Opening the stored data reads the local header: it must be there.
     OpenEntry stored(zip_fopen_index(archive, index, ZIP_FL_ENCRYPTED));
     if (!stored)
-      return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: the data of entry " +
-                                               std::to_string(i) + " cannot be found: " + zip_strerror(archive)};
+      return Error{ErrorKind::NotDatabase,
+                   Msg("not a zip archive, or a damaged one: the data of entry %s cannot be found: %s",
+                       {std::to_string(i), std::string(zip_strerror(archive))})};
     reader.entries_.push_back(std::move(entry));
   }
   return reader;
@@ -107,7 +109,7 @@ Result<InflateEnd> ZipReader::Inflate(const ZipEntry& entry, std::uint64_t limit
   std::array<std::uint8_t, kChunk> buffer;
   std::uint64_t total = 0;
   for (;;) {
-    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while inflating " + path_.string()};
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while inflating %s", {path_.string()})};
     // One byte past the limit is enough to know the entry passes it.
     const std::uint64_t wanted = std::min<std::uint64_t>(buffer.size(), limit + 1 - total);
     const zip_int64_t got = zip_fread(file.get(), buffer.data(), wanted);
@@ -133,8 +135,8 @@ Result<void> ZipReader::ReadStored(const ZipEntry& entry, const ChunkSink& sink)
     const ErrorKind kind = code == ZIP_ER_READ || code == ZIP_ER_OPEN || code == ZIP_ER_MEMORY
                                ? ErrorKind::FileOperation
                                : ErrorKind::NotDatabase;
-    return Error{
-        kind, "cannot read the stored data of entry " + std::to_string(entry.index) + ": " + zip_error_strerror(error)};
+    return Error{kind, Msg("cannot read the stored data of entry %s: %s",
+                           {std::to_string(entry.index), std::string(zip_error_strerror(error))})};
   };
   if (!file) return failed(zip_get_error(archive_));
   std::array<std::uint8_t, kChunk> buffer;
@@ -148,10 +150,10 @@ Result<void> ZipReader::ReadStored(const ZipEntry& entry, const ChunkSink& sink)
 
 Result<void> ZipReader::CheckStoredData(const EventPass& eventPass) const {
   for (const ZipEntry& entry : entries_) {
-    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while reading " + path_.string()};
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while reading %s", {path_.string()})};
     auto read = ReadStored(entry, [](std::span<const std::uint8_t>) { return Result<void>(); });
     if (!read && read.error().kind == ErrorKind::NotDatabase)
-      return Error{ErrorKind::NotDatabase, "not a zip archive, or a damaged one: " + read.error().message};
+      return Error{ErrorKind::NotDatabase, Msg("not a zip archive, or a damaged one: %s", {read.error().text})};
     if (!read) return read;
   }
   return {};
@@ -161,7 +163,7 @@ Result<std::vector<std::uint8_t>> ReadArchiveEntry(const fs::path& path, std::ui
   auto reader = ZipReader::Open(path);
   if (!reader) return reader.error();
   if (index >= reader->entries().size())
-    return Error{ErrorKind::NotDatabase, path.string() + ": there is no entry " + std::to_string(index)};
+    return Error{ErrorKind::NotDatabase, Msg("%s: there is no entry %s", {path.string(), std::to_string(index)})};
   std::vector<std::uint8_t> bytes;
   auto end = reader->Inflate(reader->entries()[index], limit, {}, [&](std::span<const std::uint8_t> chunk) {
     bytes.insert(bytes.end(), chunk.begin(), chunk.end());
@@ -169,7 +171,7 @@ Result<std::vector<std::uint8_t>> ReadArchiveEntry(const fs::path& path, std::ui
   });
   if (!end) return end.error();
   if (*end != InflateEnd::Complete)
-    return Error{ErrorKind::Corrupt, path.string() + ": entry " + std::to_string(index) + " cannot be inflated"};
+    return Error{ErrorKind::Corrupt, Msg("%s: entry %s cannot be inflated", {path.string(), std::to_string(index)})};
   return bytes;
 }
 

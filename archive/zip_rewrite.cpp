@@ -45,8 +45,8 @@ Result<void> CopyFile(const fs::path& from, const fs::path& to) {
   return output->Commit();
 }
 
-Error Broken(const fs::path& path, const std::string& what) {
-  return Error{ErrorKind::FileOperation, "the new archive " + path.string() + " did not read back: " + what};
+Error Broken(const fs::path& path, Message what) {
+  return Error{ErrorKind::FileOperation, Msg("the new archive %s did not read back: %s", {path.string(), std::move(what)})};
 }
 
 Result<void> SyncFile(const fs::path& path) {
@@ -136,7 +136,7 @@ class FileSource {
 Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<const ZipReplacement> replacements) {
   int code = 0;
   zip_t* archive = zip_open(path.c_str(), 0, &code);
-  if (!archive) return Broken(path, "libzip error " + std::to_string(code));
+  if (!archive) return Broken(path, Msg("libzip error %s", {std::to_string(code)}));
   const auto fail = [&](const std::string& what) {
     Error error{ErrorKind::FileOperation, "cannot write " + path.string() + ": " + what + ": " + zip_strerror(archive)};
     zip_discard(archive);
@@ -176,20 +176,20 @@ Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<
 Result<void> ReadBack(const ZipReader& original, const fs::path& path, std::span<const ZipReplacement> replacements,
                       const EventPass& eventPass) {
   auto opened = ZipReader::Open(path);
-  if (!opened) return Broken(path, opened.error().message);
+  if (!opened) return Broken(path, opened.error().text);
   const ZipReader& written = *opened;
-  if (written.entries().size() != original.entries().size()) return Broken(path, "the number of entries differs");
-  if (written.comment() != original.comment()) return Broken(path, "the archive comment differs");
+  if (written.entries().size() != original.entries().size()) return Broken(path, Msg("the number of entries differs"));
+  if (written.comment() != original.comment()) return Broken(path, Msg("the archive comment differs"));
   std::vector<const ZipReplacement*> replacementOf(original.entries().size(), nullptr);
   for (const ZipReplacement& replacement : replacements) replacementOf.at(replacement.index) = &replacement;
   for (std::size_t i = 0; i < original.entries().size(); ++i) {
     const ZipEntry& before = original.entries()[i];
     const ZipEntry& after = written.entries()[i];
-    const std::string which = "entry " + std::to_string(i);
+    const std::string which = std::to_string(i);
     if (after.name != before.name || after.comment != before.comment)
-      return Broken(path, which + " has another name or comment");
+      return Broken(path, Msg("entry %s has another name or comment", {which}));
     if (after.mtime != before.mtime || after.attributes != before.attributes || after.system != before.system)
-      return Broken(path, which + " has another time or other attributes");
+      return Broken(path, Msg("entry %s has another time or other attributes", {which}));
     if (const ZipReplacement* replacement = replacementOf[i]) {
       auto bytes = ReadWholeFile(replacement->file);
       if (!bytes) return bytes.error();
@@ -198,18 +198,18 @@ Result<void> ReadBack(const ZipReader& original, const fs::path& path, std::span
       auto end = written.Inflate(after, kInflateLimit, eventPass, [&](auto chunk) { return got.Add(chunk); });
       if (!end) return end.error();
       if (*end != InflateEnd::Complete || !(got == expected))
-        return Broken(path, which + " does not inflate to its database");
+        return Broken(path, Msg("entry %s does not inflate to its database", {which}));
       continue;
     }
     if (after.crc != before.crc || after.size != before.size || after.compressedSize != before.compressedSize ||
         after.method != before.method || after.encrypted != before.encrypted)
-      return Broken(path, which + " was not copied as it was");
+      return Broken(path, Msg("entry %s was not copied as it was", {which}));
     StreamDigest was, is;
     if (auto r = original.ReadStored(before, [&](auto chunk) { return was.Add(chunk); }); !r) return r;
     if (auto r = written.ReadStored(after, [&](auto chunk) { return is.Add(chunk); }); !r)
-      return Broken(path, r.error().message);
-    if (!(was == is)) return Broken(path, which + " was not copied as it was");
-    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while reading back " + path.string()};
+      return Broken(path, r.error().text);
+    if (!(was == is)) return Broken(path, Msg("entry %s was not copied as it was", {which}));
+    if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while reading back %s", {path.string()})};
   }
   return {};
 }
@@ -220,7 +220,7 @@ Result<std::uint64_t> WriteRewrittenArchive(const ZipReader& original, const fs:
                                             const fs::path& path, std::span<const ZipReplacement> replacements,
                                             const EventPass& eventPass) {
   if (auto r = CopyFile(originalPath, path); !r) return r.error();
-  if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, "stopped while writing " + path.string()};
+  if (!PassEvents(eventPass)) return Error{ErrorKind::Stopped, Msg("stopped while writing %s", {path.string()})};
   if (auto r = Replace(original, path, replacements); !r) return r.error();
   if (auto r = SyncFile(path); !r) return r.error();
   if (auto r = ReadBack(original, path, replacements, eventPass); !r) return r.error();

@@ -150,13 +150,13 @@ void ConvertOneArchive(const cli::Input& input, std::size_t i, ReportSurface& su
     if (text) report.PrintLine(i, sizeLine);
   }
   if (archive.outcome != RunOutcome::Converted && archive.outcome != RunOutcome::NoEffect) {
-    file.error = archive.detail;
+    file.error = archive.detailText.In(language);
     return;
   }
   for (const ArchiveEntryResult& entry : archive.entries) {
     if (entry.detail.empty()) continue;
     if (!file.error.empty()) file.error += "\npressling-cli: ";
-    file.error += entry.detail;
+    file.error += entry.detailText.In(language);
   }
 }
 

@@ -204,6 +204,7 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
     const Error detail = Within(path, *failure);
     result.detail = detail.message;
     result.detailText = detail.text;
+    result.faultText = failure->text;
     result.failureKind = failure->kind;
     result.outcome = failure->kind == ErrorKind::Stopped        ? RunOutcome::Stopped
                      : failure->kind == ErrorKind::FileOperation ? RunOutcome::Failed

@@ -35,6 +35,7 @@ struct RunResult {
   RunOutcome outcome = RunOutcome::Failed;
   std::string detail;                 // precise reason when refused, failed or stopped, in English: "path: fault"
   Message detailText;                 // the same, for a front end to show in its language
+  Message faultText;                  // the fault alone, without the path
   ErrorKind failureKind = ErrorKind::FileOperation;  // what kept a refused or failed run from its output
   std::filesystem::path outputPath;   // the kept output, when converted; in a dry run where it would be
   ConversionReport report;

@@ -37,7 +37,7 @@ json EntryJson(const ArchiveEntryResult& entry, const Language& language) {
       {"output_bytes", rebuilt ? json(entry.run->report.resultSize) : json(nullptr)},
       {"output", nullptr},
       {"report", entry.report},
-      {"error", entry.detail.empty() ? json(nullptr) : json(entry.detail)},
+      {"error", entry.detail.empty() ? json(nullptr) : json(entry.detailText.In(language))},
       {"bitmaps", std::move(bitmaps)},
   };
 }
@@ -54,7 +54,7 @@ json ArchiveJson(const FileOutcome& file, const Language& language) {
       {"output_bytes", converted ? json(archive.totals.archiveAfter) : json(nullptr)},
       {"output", converted ? json(archive.outputPath.string()) : json(nullptr)},
       {"report", archive.report},
-      {"error", archive.detail.empty() ? json(nullptr) : json(archive.detail)},
+      {"error", archive.detail.empty() ? json(nullptr) : json(archive.detailText.In(language))},
       {"bitmaps", json::array()},
       {"unpacked_input_bytes", archive.totals.unpackedBefore},
       {"unpacked_output_bytes", archive.totals.unpackedAfter},

@@ -2,25 +2,6 @@
 
 namespace pressling::ui {
 
-const char kWindowUsage[] =
-    "Usage: pressling [--] [FILE.prc]\n"
-    "Opens the window of Dorv's Pressling. Drop a Palm resource database on it,\n"
-    "or click the folder picture (Ctrl+O) to choose one; a FILE named here is\n"
-    "converted as soon as the window is shown, and further files are ignored.\n"
-    "The result is written beside the input as NAME_comp.prc; the input is never\n"
-    "changed. A right click opens the menu with the thorough compression.\n"
-    "\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "  --         end of options; a later argument is the file\n"
-    "\n"
-    "Qt's own options (-platform, -display, ...) are accepted as well.\n"
-    "pressling-cli converts on the command line without a window.\n";
-
-const char kNoDesktopSession[] =
-    "pressling: no desktop session (DISPLAY and WAYLAND_DISPLAY are unset): convert with "
-    "'pressling-cli FILE.prc', or show the window on a virtual X server with 'xvfb-run pressling FILE.prc'\n";
-
 WindowRequest ParseWindowArguments(const QStringList& arguments) {
   WindowRequest request;
   bool optionsEnded = false;
@@ -34,7 +15,7 @@ WindowRequest ParseWindowArguments(const QStringList& arguments) {
     } else if (!optionsEnded && argument.startsWith(QLatin1Char('-')) && argument.size() > 1) {
       if (request.action == WindowRequest::Action::ShowWindow) {
         request.action = WindowRequest::Action::UsageError;
-        request.message = QStringLiteral("unknown option ") + argument;
+        request.badOption = argument;
       }
     } else if (request.file.isEmpty()) {
       request.file = argument;
@@ -47,6 +28,36 @@ bool HasDesktopSession(const QStringList& arguments) {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
     if (!qEnvironmentVariableIsEmpty(name)) return true;
   return arguments.contains(QLatin1String("-platform")) || arguments.contains(QLatin1String("--platform"));
+}
+
+std::string WindowUsage(const Language& language) {
+  return language.Tr(
+      "Usage: pressling [--] [FILE.prc]\n"
+      "Opens the window of Dorv's Pressling. Drop a Palm resource database on it,\n"
+      "or click the folder picture (Ctrl+O) to choose one; a FILE named here is\n"
+      "converted as soon as the window is shown, and further files are ignored.\n"
+      "The result is written beside the input as NAME_comp.prc; the input is never\n"
+      "changed. A right click opens the menu with the thorough compression.\n"
+      "\n"
+      "  --help     show this help and exit\n"
+      "  --version  show the version and exit\n"
+      "  --         end of options; a later argument is the file\n"
+      "\n"
+      "Qt's own options (-platform, -display, ...) are accepted as well.\n"
+      "pressling-cli converts on the command line without a window.\n");
+}
+
+std::string UsageErrorLines(const WindowRequest& request, const Language& language) {
+  return "pressling: " + language.Trf("unknown option %s", {request.badOption.toStdString()}) + "\n" +
+         language.Tr("Try 'pressling --help'.") + "\n";
+}
+
+std::string NoDesktopSessionLine(const Language& language) {
+  return "pressling: " +
+         language.Tr("no desktop session (DISPLAY and WAYLAND_DISPLAY are unset): convert with "
+                     "'pressling-cli FILE.prc', or show the window on a virtual X server with "
+                     "'xvfb-run pressling FILE.prc'") +
+         "\n";
 }
 
 }  // namespace pressling::ui

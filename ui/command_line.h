@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <string>
+
+#include "language/language.h"
 
 namespace pressling::ui {
 
@@ -9,8 +12,8 @@ namespace pressling::ui {
 struct WindowRequest {
   enum class Action { ShowWindow, Help, Version, UsageError };
   Action action = Action::ShowWindow;
-  QString file;     // the first file named; later ones are ignored, as in a drop
-  QString message;  // what was wrong, for a usage error
+  QString file;       // the first file named; later ones are ignored, as in a drop
+  QString badOption;  // the unknown option, for a usage error
 };
 
 // Reads the arguments after the program name. --help and --version win over
@@ -21,8 +24,11 @@ WindowRequest ParseWindowArguments(const QStringList& arguments);
 // QT_QPA_PLATFORM is set, or a -platform argument names one.
 bool HasDesktopSession(const QStringList& arguments);
 
-extern const char kWindowUsage[];
+// The text of --help.
+std::string WindowUsage(const Language& language);
+// The lines said for an unknown option, ending in a newline.
+std::string UsageErrorLines(const WindowRequest& request, const Language& language);
 // The one line said instead of Qt's plugin error when there is no display.
-extern const char kNoDesktopSession[];
+std::string NoDesktopSessionLine(const Language& language);
 
 }  // namespace pressling::ui

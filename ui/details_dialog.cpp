@@ -35,8 +35,8 @@ QLabel* SideLabel(const DetailsPicture& side, int scale, QWidget* parent) {
   return label;
 }
 
-QLabel* Heading(const char* utf8, QWidget* parent) {
-  return new QLabel(QStringLiteral("<b>%1</b>").arg(QString::fromUtf8(utf8)), parent);
+QLabel* Heading(const std::string& utf8, QWidget* parent) {
+  return new QLabel(QStringLiteral("<b>%1</b>").arg(Text(utf8).toHtmlEscaped()), parent);
 }
 
 }  // namespace
@@ -55,11 +55,11 @@ QImage DetailsDialog::Shown(const BitmapPicture& picture, int scale) {
   return shown;
 }
 
-DetailsDialog::DetailsDialog(const Details& details, QWidget* parent) : QDialog(parent) {
+DetailsDialog::DetailsDialog(const Details& details, const Language& language, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("DetailsDialog"));
-  // A window does not take its parent's font by itself; the labels are Japanese.
+  // A window does not take its parent's font by itself; the labels may be Japanese.
   if (parent != nullptr) setFont(parent->font());
-  setWindowTitle(QString::fromUtf8("詳細"));
+  setWindowTitle(Text(language.TrC("details window", "Details")));
   setSizeGripEnabled(true);
   resize(720, 520);
 
@@ -79,8 +79,8 @@ DetailsDialog::DetailsDialog(const Details& details, QWidget* parent) : QDialog(
   auto* grid = new QGridLayout(rows);
   grid->setHorizontalSpacing(16);
   grid->setVerticalSpacing(10);
-  grid->addWidget(Heading("変換前", rows), 0, 0);
-  grid->addWidget(Heading("変換後", rows), 0, 1);
+  grid->addWidget(Heading(language.TrC("details window", "Before"), rows), 0, 0);
+  grid->addWidget(Heading(language.TrC("details window", "After"), rows), 0, 1);
   before_.reserve(details.rows.size());
   after_.reserve(details.rows.size());
   int line = 1;
@@ -118,7 +118,7 @@ DetailsDialog::DetailsDialog(const Details& details, QWidget* parent) : QDialog(
   layout->addWidget(scroll, 1);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-  buttons->button(QDialogButtonBox::Close)->setText(QString::fromUtf8("閉じる"));
+  buttons->button(QDialogButtonBox::Close)->setText(Text(language.TrC("details window", "Close")));
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   layout->addWidget(buttons);
 }

@@ -17,7 +17,8 @@ class DetailsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit DetailsDialog(const Details& details, QWidget* parent = nullptr);
+  // Its own texts in language; those of details are written already.
+  DetailsDialog(const Details& details, const Language& language, QWidget* parent = nullptr);
 
   int RowCount() const { return static_cast<int>(before_.size()); }
   // The label that shows row's picture on one side; null when that side has none.

@@ -29,35 +29,39 @@ struct DiskDatabase {
   std::string fault;  // empty when bytes hold the file as the run left it
 };
 
-DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp, const char* which) {
+// The database the run read or wrote, as it is on disk now: the file at path,
+// or with entry, the database at that place of the archive at path.
+DiskDatabase ReadAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp,
+                        std::optional<std::uint64_t> entry, RunSide side, const Language& language) {
+  const bool input = side == RunSide::Input;
   DiskDatabase database;
   const std::optional<FileStamp> now = StampOf(path);
   if (!now) {
-    database.fault = std::string(which) + "がありません";
+    database.fault = input ? language.Tr("The input file is missing.") : language.Tr("The output file is missing.");
     return database;
   }
   if (stamp && *now != *stamp) {
-    database.fault = std::string(which) + "は変換の後に変わっています";
+    database.fault = input ? language.Tr("The input file has changed since the run.")
+                           : language.Tr("The output file has changed since the run.");
     return database;
   }
-  auto bytes = ReadWholeFile(path);
-  if (!bytes) database.fault = std::string(which) + "を読めません: " + bytes.error().message;
-  else database.bytes = std::move(*bytes);
+  auto bytes = entry ? ReadArchiveEntry(path, *entry, kInflateLimit) : ReadWholeFile(path);
+  if (!bytes) {
+    database.fault = input ? language.Trf("The input file cannot be read: %s", {bytes.error().message})
+                           : language.Trf("The output file cannot be read: %s", {bytes.error().message});
+  } else {
+    database.bytes = std::move(*bytes);
+  }
   return database;
 }
 
-// A database inside an archive on disk, when the archive is as the run left it.
-DiskDatabase ReadEntryAsLeft(const fs::path& path, const std::optional<FileStamp>& stamp, std::uint64_t index,
-                             const char* which) {
-  DiskDatabase database;
-  const std::optional<FileStamp> now = StampOf(path);
-  if (!now) database.fault = std::string(which) + "がありません";
-  else if (stamp && *now != *stamp) database.fault = std::string(which) + "は変換の後に変わっています";
-  if (!database.fault.empty()) return database;
-  auto bytes = ReadArchiveEntry(path, index, kInflateLimit);
-  if (!bytes) database.fault = std::string(which) + "を読めません: " + bytes.error().message;
-  else database.bytes = std::move(*bytes);
-  return database;
+// Why a run left no output to show, or nothing when it kept one. A run that
+// failed or was stopped after the rebuild has records too, but no output
+// either, and not for lack of effect.
+std::string NoOutputFault(bool noEffect, bool written, const Language& language) {
+  if (noEffect) return language.Tr("The compression had no effect, so no output file was made.");
+  if (!written) return language.Tr("The run did not finish, so no output file was made.");
+  return {};
 }
 
 std::string TypeName(const std::array<std::uint8_t, 4>& type) {
@@ -66,53 +70,79 @@ std::string TypeName(const std::array<std::uint8_t, 4>& type) {
   return name;
 }
 
-DetailsPicture Render(const DiskDatabase& database, const BitmapRecord& record, RunSide side) {
+// The codec's name; "none" and "unknown" are words and are translated.
+std::string CodecText(BitmapCompression compression, const Language& language) {
+  switch (compression) {
+    case BitmapCompression::None:
+      return language.TrC("bitmap compression", "none");
+    case BitmapCompression::Unknown:
+      return language.TrC("bitmap compression", "unknown");
+    default:
+      return CompressionName(compression);
+  }
+}
+
+DetailsPicture Render(const DiskDatabase& database, const BitmapRecord& record, RunSide side,
+                      const Language& language) {
   DetailsPicture shown;
   if (!database.fault.empty()) return shown;  // the dialog's message says why
   // Such as the empty bitmap that marks the start of the high-density ones.
   if (record.width == 0 || record.height == 0) {
-    shown.note = "絵なし";
+    shown.note = language.Tr("No picture");
     return shown;
   }
   auto bitmap = LocateBitmap(database.bytes, record, side);
   if (!bitmap) {
-    shown.note = "描画できません: " + bitmap.error().message;
+    shown.note = language.Trf("Cannot be drawn: %s", {bitmap.error().message});
     return shown;
   }
   auto picture = RenderBitmapPicture(*bitmap);
-  if (!picture) shown.note = "描画できません: " + picture.error().message;
+  if (!picture) shown.note = language.Trf("Cannot be drawn: %s", {picture.error().message});
   else shown.picture = std::move(*picture);
   return shown;
 }
 
-DetailsRow DescribeRow(const BitmapRecord& record) {
+// written: the run kept its output, so what a record's after names is in a
+// file; otherwise it is only what the bitmap would have become.
+DetailsRow DescribeRow(const BitmapRecord& record, bool written, const Language& language) {
   DetailsRow row;
   row.title = TypeName(record.resourceType) + " " + std::to_string(record.resourceId) + " #" +
               std::to_string(record.familyIndex);
-  row.shape = "サイズ " + std::to_string(record.width) + "×" + std::to_string(record.height) + "　深さ " +
-              std::to_string(record.pixelSize) + " ビット　密度 " + std::to_string(record.density);
-  row.bytes = "バイト " + std::to_string(record.before.bytes);
-  row.codec = std::string("圧縮 ") + CompressionName(record.before.compression);
-  if (record.after) {
-    row.bytes += " → " + std::to_string(record.after->bytes);
-    row.codec += std::string(" → ") + CompressionName(record.after->compression);
+  row.shape = language.TrNf("Size %1$s×%2$s, %3$s bit per pixel, density %4$s",
+                            "Size %1$s×%2$s, %3$s bits per pixel, density %4$s", record.pixelSize,
+                            {std::to_string(record.width), std::to_string(record.height),
+                             std::to_string(record.pixelSize), std::to_string(record.density)});
+  const std::string bytesBefore = std::to_string(record.before.bytes);
+  const std::string codecBefore = CodecText(record.before.compression, language);
+  if (!record.after) {
+    row.bytes = language.Trf("Bytes: %s", {bytesBefore});
+    row.codec = language.Trf("Left alone (compression: %1$s): %2$s", {codecBefore, LeftAloneText(record, language)});
   } else {
-    row.codec = "そのまま（" + row.codec + "）: " + record.leftAlone;
+    const std::string bytesAfter = std::to_string(record.after->bytes);
+    const std::string codecAfter = CodecText(record.after->compression, language);
+    if (written) {
+      row.bytes = language.Trf("Bytes: %1$s → %2$s", {bytesBefore, bytesAfter});
+      row.codec = language.Trf("Compression: %1$s → %2$s", {codecBefore, codecAfter});
+    } else {
+      row.bytes = language.Trf("Bytes: %1$s, would have become %2$s", {bytesBefore, bytesAfter});
+      row.codec = language.Trf("Compression: %1$s, would have become %2$s", {codecBefore, codecAfter});
+    }
   }
   row.scale = record.density < 144 ? 2 : 1;
   return row;
 }
 
-// One row per record, both sides rendered from the databases as read.
+// One row per record, both sides rendered from the databases as read;
+// written: the output holds what the records' after names.
 void AddRows(Details& details, const std::vector<BitmapRecord>& bitmaps, const DiskDatabase& input,
-             const DiskDatabase& output, const std::string& group) {
+             const DiskDatabase& output, const std::string& group, bool written, const Language& language) {
   for (const BitmapRecord& record : bitmaps) {
-    DetailsRow row = DescribeRow(record);
+    DetailsRow row = DescribeRow(record, written, language);
     row.group = group;
     // A family refused for a fault is not read as bitmaps at all; its reason says why.
     if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
-      row.before = Render(input, record, RunSide::Input);
-      row.after = Render(output, record, RunSide::Output);
+      row.before = Render(input, record, RunSide::Input, language);
+      row.after = Render(output, record, RunSide::Output, language);
     }
     details.rows.push_back(std::move(row));
   }
@@ -124,25 +154,38 @@ void AddMessage(Details& details, const std::string& message) {
   details.message += message;
 }
 
-Details BuildArchiveDetails(const FinishedRun& run) {
+std::string Heading(const FinishedRun& run, bool written, const std::filesystem::path& output,
+                    const Language& language) {
+  const std::string inputName = run.input.filename().string();
+  return written ? language.Trf("Before: %1$s  After: %2$s", {inputName, output.filename().string()})
+                 : language.Trf("Before: %s", {inputName});
+}
+
+std::string NoRowsMessage(const std::string& detail, const Language& language) {
+  return detail.empty() ? language.Tr("The run met no bitmaps.")
+                        : language.Trf("No bitmaps were recorded: %s", {detail});
+}
+
+Details BuildArchiveDetails(const FinishedRun& run, const Language& language) {
   Details details;
   const ArchiveResult& archive = *run.archive;
   const bool written = archive.outcome == RunOutcome::Converted;
-  details.heading = "変換前: " + run.input.filename().string();
-  if (written) details.heading += "　変換後: " + archive.outputPath.filename().string();
+  details.heading = Heading(run, written, archive.outputPath, language);
   for (const ArchiveEntryResult& entry : archive.entries) {
     if (!entry.run || entry.run->bitmaps.empty()) continue;
-    const DiskDatabase input = ReadEntryAsLeft(run.input, run.inputStamp, entry.index, "変換前のファイル");
+    const bool converted = entry.figures.outcome == EntryOutcome::Converted;
+    const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, entry.index, RunSide::Input, language);
     DiskDatabase output;
-    if (entry.figures.outcome != EntryOutcome::Converted) output.fault = "圧縮効果がなく、変換後のファイルはありません";
-    else if (!written || !run.outputStamp) output.fault = "変換後のファイルがありません";
-    else output = ReadEntryAsLeft(archive.outputPath, run.outputStamp, entry.index, "変換後のファイル");
+    output.fault = NoOutputFault(entry.figures.outcome == EntryOutcome::NoEffect, converted && written, language);
+    if (output.fault.empty()) {
+      if (!run.outputStamp) output.fault = language.Tr("The output file is missing.");
+      else output = ReadAsLeft(archive.outputPath, run.outputStamp, entry.index, RunSide::Output, language);
+    }
     for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output})
       if (!database->fault.empty()) AddMessage(details, entry.label + ": " + database->fault);
-    AddRows(details, entry.run->bitmaps, input, output, entry.label);
+    AddRows(details, entry.run->bitmaps, input, output, entry.label, converted && written, language);
   }
-  if (details.rows.empty())
-    details.message = archive.detail.empty() ? "ビットマップはありません" : "ビットマップの記録はありません: " + archive.detail;
+  if (details.rows.empty()) details.message = NoRowsMessage(archive.detail, language);
   return details;
 }
 
@@ -167,32 +210,29 @@ FinishedRun CaptureRun(std::filesystem::path input, RunResult result) {
   return run;
 }
 
-Details BuildDetails(const FinishedRun& run) {
-  if (run.archive) return BuildArchiveDetails(run);
+Details BuildDetails(const FinishedRun& run, const Language& language) {
+  if (run.archive) return BuildArchiveDetails(run, language);
   Details details;
   const RunResult& result = run.result;
   const bool converted = result.outcome == RunOutcome::Converted;
-  details.heading = "変換前: " + run.input.filename().string();
-  if (converted) details.heading += "　変換後: " + result.outputPath.filename().string();
-
+  details.heading = Heading(run, converted, result.outputPath, language);
   if (result.bitmaps.empty()) {
-    details.message = result.detail.empty() ? "ビットマップはありません" : "ビットマップの記録はありません: " + result.detail;
+    details.message = NoRowsMessage(result.detail, language);
     return details;
   }
 
-  const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, "変換前のファイル");
+  const DiskDatabase input = ReadAsLeft(run.input, run.inputStamp, std::nullopt, RunSide::Input, language);
   DiskDatabase output;
-  if (!converted) output.fault = "圧縮効果がなく、変換後のファイルはありません";
-  else if (!run.outputStamp) output.fault = "変換後のファイルがありません";
-  else output = ReadAsLeft(result.outputPath, run.outputStamp, "変換後のファイル");
-  for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output}) {
-    if (database->fault.empty()) continue;
-    if (!details.message.empty()) details.message += "\n";
-    details.message += database->fault;
+  output.fault = NoOutputFault(result.outcome == RunOutcome::NoEffect, converted, language);
+  if (output.fault.empty()) {
+    if (!run.outputStamp) output.fault = language.Tr("The output file is missing.");
+    else output = ReadAsLeft(result.outputPath, run.outputStamp, std::nullopt, RunSide::Output, language);
   }
+  for (const DiskDatabase* database : std::initializer_list<const DiskDatabase*>{&input, &output})
+    AddMessage(details, database->fault);
 
   details.rows.reserve(result.bitmaps.size());
-  AddRows(details, result.bitmaps, input, output, {});
+  AddRows(details, result.bitmaps, input, output, {}, converted, language);
   return details;
 }
 

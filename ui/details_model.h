@@ -9,6 +9,7 @@
 #include "archive/archive_run.h"
 #include "bitmap/bitmap_picture.h"
 #include "database/conversion_run.h"
+#include "language/language.h"
 
 namespace pressling::ui {
 
@@ -43,8 +44,8 @@ struct DetailsPicture {
 struct DetailsRow {
   std::string title;  // resource type and id, bitmap number in the family
   std::string shape;  // size, depth, density
-  std::string bytes;  // bytes before → after
-  std::string codec;  // codec before → after, or why the bitmap was left alone
+  std::string bytes;  // bytes before → after, or what they would have become without an output
+  std::string codec;  // codec the same way, or why the bitmap was left alone
   int scale = 1;      // 2 for low density, so both densities show at one size
   std::string group;  // the database inside an archive the bitmap belongs to; empty for a single database
   DetailsPicture before;
@@ -59,7 +60,8 @@ struct Details {
 
 // Reads the run's input and its output as they are on disk now, once each
 // (for an archive: each database inside), and renders every record's bitmap
-// on both sides; an archive's rows come grouped by database.
-Details BuildDetails(const FinishedRun& run);
+// on both sides; an archive's rows come grouped by database. The texts are in
+// language.
+Details BuildDetails(const FinishedRun& run, const Language& language);
 
 }  // namespace pressling::ui

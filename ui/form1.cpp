@@ -28,9 +28,11 @@
 namespace pressling::ui {
 namespace {
 
-// The report is Japanese: a Japanese gothic face, the Windows one where it exists.
+// A Japanese gothic face, the Windows one where it exists: it draws the
+// Japanese report and the Latin letters of the other languages alike.
 QString GothicFamily() {
-  for (const char* family : {"ＭＳ ゴシック", "MS Gothic"}) {
+  // The family names of that face, Japanese and English (not texts a person reads).
+  for (const char* family : {"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", "MS Gothic"}) {
     QString name = QString::fromUtf8(family);
     if (QFontDatabase::hasFamily(name)) return name;
   }
@@ -45,6 +47,8 @@ QString FirstLocalFile(const QMimeData* data) {
   }
   return {};
 }
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
 QIcon ApplicationIcon() {
   QIcon icon;
@@ -63,9 +67,10 @@ class PictureButton : public QAbstractButton {
 
 }  // namespace
 
-Form1::Form1(QWidget* parent)
+Form1::Form1(const Language& language, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
+      language_(language),
       surface_(*this),
       background_(QStringLiteral(":/artwork/background.bmp")) {
   setObjectName(QStringLiteral("Form1"));
@@ -93,7 +98,7 @@ Form1::Form1(QWidget* parent)
   folder->setGeometry(kFolderPicture);
   folder->setFocusPolicy(Qt::NoFocus);
   folder->setCursor(HandCursor());
-  folder->setToolTip(QString::fromUtf8("PRC ファイルを選んで圧縮します (Ctrl+O)"));
+  folder->setToolTip(Text(language_.Tr("Choose a PRC file to compress (Ctrl+O)")));
   connect(folder, &QAbstractButton::clicked, this, &Form1::ShowOpenDialog);
 
   auto* open = new QShortcut(this);
@@ -103,17 +108,19 @@ Form1::Form1(QWidget* parent)
   connect(open, &QShortcut::activated, this, &Form1::ShowOpenDialog);
 
   // The window keeps no settings: thorough compression is off at every start.
-  thorough_ = new QAction(QString::fromUtf8("徹底圧縮"), this);
+  thorough_ = new QAction(Text(language_.TrC("window menu", "Thorough compression")), this);
   thorough_->setCheckable(true);
-  const QString thoroughTip = QString::fromUtf8("Palm OS 自身の圧縮方式で、すべてのビットマップとアイコンを圧縮します");
+  const QString thoroughTip =
+      Text(language_.Tr("Compresses every bitmap and icon with the codecs of Palm OS itself"));
   thorough_->setToolTip(thoroughTip);
   thorough_->setStatusTip(thoroughTip);
   contextMenu_ = new QMenu(this);
   contextMenu_->setToolTipsVisible(true);
   contextMenu_->addAction(thorough_);
-  details_ = new QAction(QString::fromUtf8("詳細…"), this);
+  details_ = new QAction(Text(language_.TrC("window menu", "Details…")), this);
   details_->setEnabled(false);
-  const QString detailsTip = QString::fromUtf8("前回の変換の各ビットマップを、変換前と変換後の絵で表示します");
+  const QString detailsTip =
+      Text(language_.Tr("Shows each bitmap of the last run with its picture before and after"));
   details_->setToolTip(detailsTip);
   details_->setStatusTip(detailsTip);
   connect(details_, &QAction::triggered, this, &Form1::ShowDetails);
@@ -146,6 +153,7 @@ bool Form1::StartRun(const QString& path) {
   lastFolder_ = QFileInfo(path).absolutePath();
   ConversionOptions options;
   options.bitmapMode = thorough_->isChecked() ? BitmapMode::Thorough : BitmapMode::Classic;
+  options.language = language_;
   // Start from the event loop, after a drop is acknowledged, so that the
   // dragging program is not held for the length of the run.
   QMetaObject::invokeMethod(this, [this, path, options] { RunConversion(path, options); }, Qt::QueuedConnection);
@@ -160,9 +168,9 @@ void Form1::ShowOpenDialog() {
     openDialog_->activateWindow();
     return;
   }
-  openDialog_ = new QFileDialog(this, QString::fromUtf8("PRC ファイルを開く"),
+  openDialog_ = new QFileDialog(this, Text(language_.Tr("Open a PRC file")),
                                 lastFolder_.isEmpty() ? QDir::currentPath() : lastFolder_,
-                                QString::fromUtf8("PRC ファイル (*.prc *.PRC *.zip *.ZIP)"));
+                                Text(language_.Trf("PRC files and zip archives (%s)", {"*.prc *.PRC *.zip *.ZIP"})));
   openDialog_->setAttribute(Qt::WA_DeleteOnClose);
   openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
   openDialog_->setFileMode(QFileDialog::ExistingFile);
@@ -174,7 +182,7 @@ void Form1::ShowOpenDialog() {
 DetailsDialog* Form1::ShowDetails() {
   if (!lastRun_) return nullptr;
   if (detailsDialog_) detailsDialog_->close();
-  detailsDialog_ = new DetailsDialog(BuildDetails(*lastRun_), this);
+  detailsDialog_ = new DetailsDialog(BuildDetails(*lastRun_, language_), language_, this);
   detailsDialog_->setAttribute(Qt::WA_DeleteOnClose);
   detailsDialog_->show();
   return detailsDialog_;

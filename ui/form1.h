@@ -8,6 +8,7 @@
 #include <string>
 
 #include "database/conversion_run.h"
+#include "language/language.h"
 #include "ui/details_model.h"
 #include "ui/window_surface.h"
 
@@ -37,7 +38,12 @@ class Form1 : public QWidget {
   // Where the folder picture lies in the background, in pixels.
   static constexpr QRect kFolderPicture{42, 36, 68, 74};
 
-  explicit Form1(QWidget* parent = nullptr);
+  // Every text of the window, and the report of each run, in language.
+  explicit Form1(const Language& language, QWidget* parent = nullptr);
+  // Japanese, the language of a window nobody chose one for.
+  explicit Form1(QWidget* parent = nullptr) : Form1(Language(), parent) {}
+
+  const Language& language() const { return language_; }
 
   WindowSurface& Surface() { return surface_; }
   LinkLabel& Label3() { return *label3_; }
@@ -69,6 +75,7 @@ class Form1 : public QWidget {
  private:
   void RunConversion(const QString& path, const ConversionOptions& options);
 
+  Language language_;
   WindowSurface surface_;
   QPixmap background_;
   LinkLabel* label3_;

@@ -4,8 +4,10 @@
 #include <QStyle>
 #include <cstdio>
 
+#include "language/language.h"
 #include "ui/command_line.h"
 #include "ui/form1.h"
+#include "ui/qt_translations.h"
 
 namespace {
 
@@ -19,11 +21,13 @@ QStringList ArgumentsAfterProgram(int argc, char* argv[]) {
 
 int main(int argc, char* argv[]) {
   using pressling::ui::WindowRequest;
+  // Chosen once, from the environment as the program found it; every text of the window follows it.
+  const pressling::Language language = pressling::Language::FromEnvironment();
   // --help and --version need no display, so they are answered before Qt starts.
   const QStringList given = ArgumentsAfterProgram(argc, argv);
   switch (pressling::ui::ParseWindowArguments(given).action) {
     case WindowRequest::Action::Help:
-      std::fputs(pressling::ui::kWindowUsage, stdout);
+      std::fputs(pressling::ui::WindowUsage(language).c_str(), stdout);
       return 0;
     case WindowRequest::Action::Version:
       std::printf("pressling %s\n", PRESSLING_VERSION);
@@ -33,7 +37,7 @@ int main(int argc, char* argv[]) {
   }
   // Without a display Qt would abort with a message about its platform plugins.
   if (!pressling::ui::HasDesktopSession(given)) {
-    std::fputs(pressling::ui::kNoDesktopSession, stderr);
+    std::fputs(pressling::ui::NoDesktopSessionLine(language).c_str(), stderr);
     return 1;
   }
 
@@ -41,15 +45,16 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("pressling"));
   QApplication::setApplicationVersion(QStringLiteral(PRESSLING_VERSION));
   QApplication::setDesktopFileName(QStringLiteral("pressling"));
+  pressling::ui::InstallQtTranslations(app, language);
 
   // QApplication has taken its own options (-platform and so on) out of argv.
   const WindowRequest request = pressling::ui::ParseWindowArguments(ArgumentsAfterProgram(argc, argv));
   if (request.action == WindowRequest::Action::UsageError) {
-    std::fprintf(stderr, "pressling: %s\nTry 'pressling --help'.\n", qPrintable(request.message));
+    std::fputs(pressling::ui::UsageErrorLines(request, language).c_str(), stderr);
     return 2;
   }
 
-  pressling::ui::Form1 form;
+  pressling::ui::Form1 form(language);
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     form.move(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, form.size(), screen->availableGeometry()).topLeft());
   }

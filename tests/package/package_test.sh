@@ -22,6 +22,7 @@ contents=$(dpkg-deb -c "$deb" | awk '{ print $6 }')
 for want in usr/bin/pressling usr/bin/pressling-cli usr/share/applications/pressling.desktop \
   usr/share/icons/hicolor/{16x16,32x32,48x48}/apps/pressling.png \
   usr/share/man/man1/pressling.1.gz usr/share/man/man1/pressling-cli.1.gz \
+  usr/share/man/ja/man1/pressling.1.gz usr/share/man/ja/man1/pressling-cli.1.gz \
   usr/share/doc/pressling/copyright usr/share/doc/pressling/changelog.Debian.gz \
   usr/share/bash-completion/completions/pressling-cli usr/share/zsh/vendor-completions/_pressling-cli; do
   grep -qxF "./$want" <<<"$contents" || fail "the package lacks /$want"
@@ -32,6 +33,27 @@ dpkg-deb -x "$deb" "$root"
 bin=$root/usr/bin
 [ "$("$bin/pressling-cli" --version)" = "pressling-cli 0.91" ] || fail "pressling-cli --version"
 desktop-file-validate "$root/usr/share/applications/pressling.desktop" || fail "desktop entry"
+for key in Name GenericName Comment Keywords; do
+  for tag in de fr ja; do
+    grep -q "^$key\[$tag\]=." "$root/usr/share/applications/pressling.desktop" || fail "the desktop entry lacks $key[$tag]"
+  done
+done
+grep -qxF 'GenericName[ja]=PRC 圧縮ツール' "$root/usr/share/applications/pressling.desktop" ||
+  fail "the desktop entry's Japanese GenericName is not the catalog's"
+
+# The Japanese manual pages render without a warning from groff, within the
+# width asked for, and in Japanese.
+for page in pressling pressling-cli; do
+  shown=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/usr/share/man/ja/man1/$page.1.gz" 2>"$work/man.err") ||
+    fail "man -l cannot render the Japanese $page(1)"
+  [ ! -s "$work/man.err" ] || fail "the Japanese $page(1) renders with warnings: $(head -3 "$work/man.err")"
+  grep -q '^名前$' <<<"$shown" || fail "the Japanese $page(1) has no section 名前"
+  width=$(LC_ALL=C.UTF-8 wc -L <<<"$shown")
+  [ "$width" -le 80 ] || fail "the Japanese $page(1) has lines $width columns wide"
+done
+# A line may break inside a word of Japanese, so the text is read without line ends and indents.
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$root/usr/share/man/ja/man1/pressling.1.gz" 2>/dev/null | tr -d ' \n' |
+  grep -q '徹底圧縮:' || fail "the Japanese pressling(1) does not name the menu entry 徹底圧縮"
 # bash-completion loads the file named after the command from its folder.
 [ "$(bash --norc --noprofile -c 'source "$1" && complete -p pressling-cli' _ \
   "$root/usr/share/bash-completion/completions/pressling-cli")" = "complete -F _pressling_cli pressling-cli" ] ||

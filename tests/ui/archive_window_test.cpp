@@ -7,6 +7,7 @@
 #include <QtTest>
 #include <filesystem>
 
+#include "language/language.h"
 #include "tests/common/corpus.h"
 #include "ui/details_dialog.h"
 #include "ui/form1.h"
@@ -73,6 +74,29 @@ class ArchiveWindowTest : public QObject {
     QVERIFY(details->Picture(3, false) != nullptr);
     QVERIFY(details->Picture(3, true) != nullptr);
     QVERIFY(details->Picture(68, true) == nullptr);
+  }
+
+  void anArchivesDetailsSpeakTheWindowsLanguage() {
+    if (!pressling::test::CorpusDir()) QSKIP("no Palm corpus at ../shared/corpus/real beside the checkout");
+    const fs::path corpus = *pressling::test::CorpusDir();
+    QTemporaryDir folder;
+    const QString archive = folder.filePath(QStringLiteral("apps.zip"));
+    QVERIFY(MakeArchive(
+        archive,
+        {QStringLiteral("IR-Pong2.prc"), QString::fromStdString((corpus / "harbaum__palmos__IR-Pong2.prc").string()),
+         QStringLiteral("sub/MULG.PRC"), QString::fromStdString((corpus / "harbaum__palmos__mulg.prc").string())}));
+
+    Form1 form(pressling::Language::FromTag("en"));
+    QVERIFY(form.StartRun(archive));
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), kRunTimeoutMs);
+    DetailsDialog* details = form.ShowDetails();
+    QVERIFY(details != nullptr);
+    QString shown = details->windowTitle();
+    for (QLabel* label : details->findChildren<QLabel*>()) shown += QLatin1Char('\n') + label->text();
+    for (QChar c : shown) QVERIFY2(c.unicode() < 0x3000, qPrintable(shown));
+    for (const char* text : {"Before: apps.zip  After: apps_comp.zip", "Compression: none → RLE",
+                             "apps.zip:sub/MULG.PRC: The compression had no effect, so no output file was made."})
+      QVERIFY2(shown.contains(QString::fromUtf8(text)), text);
   }
 };
 

@@ -75,10 +75,13 @@ struct Outcome {
   QString err;
 };
 
-// Runs program with the display variables removed from the environment.
-Outcome RunWithoutDisplay(const QString& program, const QStringList& arguments) {
+// Runs program with the display variables removed from the environment, and
+// the language variables too, but for LANG=lang when lang is given.
+Outcome RunWithoutDisplay(const QString& program, const QStringList& arguments, const char* lang = nullptr) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+    env.remove(QString::fromLatin1(name));
+  if (lang != nullptr) env.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
   QProcess process;
   process.setProcessEnvironment(env);
   process.start(program, arguments);
@@ -286,25 +289,54 @@ class RunStartTest : public QObject {
     QCOMPARE(parse({"a.prc", "--help"}).action, Action::Help);
     QCOMPARE(parse({"--bogus", "--version"}).action, Action::Version);
     QCOMPARE(parse({"a.prc", "-x"}).action, Action::UsageError);
-    QCOMPARE(parse({"a.prc", "-x"}).message, QStringLiteral("unknown option -x"));
+    QCOMPARE(parse({"a.prc", "-x"}).badOption, QStringLiteral("-x"));
   }
 
   void withoutADisplayTheWindowSaysSoInOneLine() {
-    const Outcome refused = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("a.prc")});
-    QCOMPARE(refused.exitCode, 1);
-    QCOMPARE(refused.out, QString());
-    QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);
-    QVERIFY(refused.err.endsWith(QLatin1Char('\n')));
-    for (const char* hint : {"pressling-cli", "xvfb-run", "desktop session"})
-      QVERIFY2(refused.err.contains(QLatin1String(hint)), qPrintable(refused.err));
+    // In English from a locale the machine does not have, in Japanese without any.
+    for (const auto& [lang, words] : {std::pair{"en_US.UTF-8", "desktop session"},
+                                      std::pair{static_cast<const char*>(nullptr), "デスクトップセッション"},
+                                      std::pair{"de_DE.UTF-8", "keine Desktop-Sitzung"}}) {
+      const Outcome refused = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("a.prc")}, lang);
+      QCOMPARE(refused.exitCode, 1);
+      QCOMPARE(refused.out, QString());
+      QCOMPARE(refused.err.count(QLatin1Char('\n')), 1);
+      QVERIFY(refused.err.endsWith(QLatin1Char('\n')));
+      for (const char* hint : {"pressling-cli", "xvfb-run", words})
+        QVERIFY2(refused.err.contains(QString::fromUtf8(hint)), qPrintable(refused.err));
+    }
 
     // --help and --version need no display.
     const Outcome version = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("--version")});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, QStringLiteral("pressling 0.91\n"));
-    const Outcome help = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("--help")});
+    const Outcome help =
+        RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("--help")}, "en_US.UTF-8");
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.startsWith(QStringLiteral("Usage: pressling ")));
+    const Outcome japanese = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("--help")});
+    QCOMPARE(japanese.exitCode, 0);
+    QVERIFY2(japanese.out.startsWith(QString::fromUtf8("使い方: pressling ")), qPrintable(japanese.out));
+
+    // A usage error is found once Qt has taken its own options.
+    const Outcome unknown = RunWithoutDisplay(
+        QStringLiteral(PRESSLING_WINDOW),
+        {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("--bogus")}, "fr_FR.UTF-8");
+    QCOMPARE(unknown.exitCode, 2);
+    QVERIFY2(unknown.err.endsWith(QString::fromUtf8("pressling: option inconnue --bogus\nEssayez « pressling --help ».\n")),
+             qPrintable(unknown.err));
+  }
+
+  void helpFitsATerminalInEveryLanguage() {
+    for (const char* lang : {"en_US.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8", "ja_JP.UTF-8"}) {
+      const Outcome help = RunWithoutDisplay(QStringLiteral(PRESSLING_WINDOW), {QStringLiteral("--help")}, lang);
+      QCOMPARE(help.exitCode, 0);
+      for (const QString& line : help.out.split(QLatin1Char('\n'))) {
+        int columns = 0;  // Japanese characters take two
+        for (QChar c : line) columns += c.unicode() >= 0x3000 && c.unicode() < 0xFF61 ? 2 : 1;
+        QVERIFY2(columns <= 80, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(lang), line)));
+      }
+    }
   }
 
   void runScriptStopsBeforeBuildingWithoutADisplay() {
