@@ -60,7 +60,8 @@ std::string NameBytes(const json& name) {
   std::string bytes;
   if (name.is_array())
     for (const json& byte : name)
-      if (byte.is_number_unsigned() && byte.get<std::uint64_t>() < 256) bytes += static_cast<char>(byte.get<std::uint64_t>());
+      if (byte.is_number_unsigned() && byte.get<std::uint64_t>() < 256)
+        bytes += static_cast<char>(byte.get<std::uint64_t>());
   return bytes;
 }
 
@@ -136,7 +137,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_archive_report(const char* request, c
   return Answer({{"has_effect", refusal.empty() && HasEffect(totals)},
                  {"refusal_text", refusalText},
                  {"lines", ArchiveReportLines(archive, end, totals, refusalText, language)},
-                 {"size_lines", end == ArchiveEnd::Written ? ArchiveSizeLines(totals, language) : std::vector<std::string>()},
+                 {"size_lines",
+                  end == ArchiveEnd::Written ? ArchiveSizeLines(totals, language) : std::vector<std::string>()},
                  {"entries", texts}});
 }
 

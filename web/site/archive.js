@@ -216,7 +216,8 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
     [tag, withSizes ? [...answer.lines, ...answer.size_lines] : answer.lines]));
   const refuse = (detail, refusal = 'not-archive') => {
     const answers = report({ archive: name, archive_before: data.length, archive_after: 0, refusal, entries: [] });
-    const standard = Object.fromEntries(Object.entries(answers).map(([tag, answer]) => [tag, `${name}: ${answer.refusal_text}`]));
+    const standard = Object.fromEntries(Object.entries(answers).map(([tag, answer]) =>
+      [tag, `${name}: ${answer.refusal_text}`]));
     return { status: refusal === 'not-archive' ? 'refused' : 'failed', lines: linesOf(answers, false),
              detail: detail || standard, outputName: null, output: null, bitmaps: [], databases: [] };
   };
@@ -242,7 +243,8 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
     if (why !== null) return refuse(everyLanguage(() => refusalOf(plan.entries[i].label, why)));
     held += read[i].length;
     if (held > kPageBudget) {
-      return refuse(everyLanguage(() => tf('%s: the archive unpacks to more than the page holds at once (256 MiB)', name)));
+      return refuse(everyLanguage(() =>
+        tf('%s: the archive unpacks to more than the page holds at once (256 MiB)', name)));
     }
     contents.push(joined(read[i].chunks, read[i].length));
     read[i].chunks = [];

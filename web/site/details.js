@@ -66,7 +66,10 @@ function figures(bitmap, written) {
     (bitmap.density !== 72 ? `, ${bitmap.density} dpi` : '');
   if (bitmap.after === null) return `${size}: ${bitmap.reasons?.[currentLanguage()] ?? bitmap.left_alone}`;
   const { before, after } = bitmap;
-  if (written) return tf('%1$s, %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes, before.compression, after.compression);
+  if (written) {
+    return tf('%1$s, %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes, before.compression,
+              after.compression);
+  }
   return tf('%1$s, would have been %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes,
             before.compression, after.compression);
 }

@@ -116,8 +116,9 @@ function labelEntry(entry) {
   if (link) link.textContent = tf('Download %s', link.download);
   const summary = entry.element.querySelector('details.bitmaps > summary');
   // Without an output nothing changed: the details say what would have.
-  if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', entry.changed.length, entry.leftAlone.length);
-  else if (summary) summary.textContent = tf('Details: %1$s would have changed, %2$s left alone', entry.changed.length, entry.leftAlone.length);
+  const counts = [entry.changed.length, entry.leftAlone.length];
+  if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', ...counts);
+  else if (summary) summary.textContent = tf('Details: %1$s would have changed, %2$s left alone', ...counts);
   const folded = entry.element.querySelector('details.left-alone > summary');
   if (folded) folded.textContent = tf('Bitmaps left alone (%s)', entry.leftAlone.length);
   for (const label of entry.element.querySelectorAll('[data-side-label]')) {
@@ -285,7 +286,8 @@ function followZip(event) {
 // leaves them out of a folder.
 function belongsToFolder(path) {
   const lower = path.toLowerCase();
-  return (lower.endsWith('.prc') && !lower.endsWith('_comp.prc')) || (lower.endsWith('.zip') && !lower.endsWith('_comp.zip'));
+  return (lower.endsWith('.prc') && !lower.endsWith('_comp.prc')) ||
+         (lower.endsWith('.zip') && !lower.endsWith('_comp.zip'));
 }
 
 function readEntries(reader) {

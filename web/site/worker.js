@@ -49,8 +49,9 @@ function block(m, place) {
 }
 
 function convert(m, { name, bytes, thorough, language }) {
-  const answer = withBytes(m, new Uint8Array(bytes), (data) => withString(m, name, (text) => withString(m, language, (tag) =>
-    JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, tag))))));
+  const answer = withBytes(m, new Uint8Array(bytes), (data) => withString(m, name, (text) =>
+    withString(m, language, (tag) =>
+      JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, tag))))));
   const output = block(m, answer.output);
   return {
     status: answer.status,
@@ -97,8 +98,9 @@ self.onmessage = async ({ data }) => {
   try {
     const m = await core();
     if (data.kind !== 'convert') reply = { pictures: render(m, data) };
-    else if (withString(m, data.name, (text) => m._pressling_is_archive(text))) reply = convertArchive(m, data, convert);
-    else reply = convert(m, data);
+    else if (withString(m, data.name, (text) => m._pressling_is_archive(text))) {
+      reply = convertArchive(m, data, convert);
+    } else reply = convert(m, data);
   } catch (fault) {
     module = null;
     // The page words the failure in its language.
