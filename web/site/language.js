@@ -4,9 +4,10 @@
 // into the WebAssembly core. Until they arrive, and for a text a catalog
 // lacks, the English id itself is shown.
 
-// The page's languages, each named in itself for the switch.
+// The page's languages, each named in itself for the switch: names, not
+// texts of the catalogs (Japanese written as escapes: "nihongo").
 export const languages = [
-  { tag: 'ja', name: '日本語' },
+  { tag: 'ja', name: '\u65e5\u672c\u8a9e' },
   { tag: 'en', name: 'English' },
   { tag: 'de', name: 'Deutsch' },
   { tag: 'fr', name: 'Français' },
