@@ -5,6 +5,7 @@
 #include <zip.h>
 
 #include <cerrno>
+#include <ctime>
 #include <utility>
 
 #include "archive/archive_rules.h"
@@ -161,15 +162,24 @@ Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<
     const int code = zip_error_code_zip(zip_get_error(archive));
     const bool damaged = code == ZIP_ER_INCONS || code == ZIP_ER_NOZIP || code == ZIP_ER_EOF || code == ZIP_ER_CRC ||
                          code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_ZLIB;
-    Error error = fail("finish the archive");
     if (damaged) {
-      error.kind = ErrorKind::NotDatabase;
-      error.message = "not a zip archive, or a damaged one: while copying its entries: " +
-                      error.message.substr(error.message.rfind(": ") + 2);
+      Error error{ErrorKind::NotDatabase, Msg("not a zip archive, or a damaged one: while copying its entries: %s",
+                                              {std::string(zip_strerror(archive))})};
+      zip_discard(archive);
+      return error;
     }
-    return error;
+    return fail("finish the archive");
   }
   return {};
+}
+
+// Whether a zip entry's time field can hold t as it is: local time from 1980
+// to 2107, in whole pairs of seconds. An impossible stored date (month 0, say)
+// reads as a time before 1980, which libzip writes back as the nearest it can.
+bool DosTimeHolds(std::time_t t) {
+  std::tm local{};
+  if (!::localtime_r(&t, &local)) return false;
+  return local.tm_year >= 80 && local.tm_year <= 207 && local.tm_sec % 2 == 0;
 }
 
 // Reads the new archive back and compares it with the original.
@@ -188,9 +198,11 @@ Result<void> ReadBack(const ZipReader& original, const fs::path& path, std::span
     const std::string which = std::to_string(i);
     if (after.name != before.name || after.comment != before.comment)
       return Broken(path, Msg("entry %s has another name or comment", {which}));
-    if (after.mtime != before.mtime || after.attributes != before.attributes || after.system != before.system)
+    const ZipReplacement* replacement = replacementOf[i];
+    const bool timeKept = after.mtime == before.mtime || !DosTimeHolds(before.mtime);
+    if (!timeKept || after.attributes != before.attributes || after.system != before.system)
       return Broken(path, Msg("entry %s has another time or other attributes", {which}));
-    if (const ZipReplacement* replacement = replacementOf[i]) {
+    if (replacement) {
       auto bytes = ReadWholeFile(replacement->file);
       if (!bytes) return bytes.error();
       StreamDigest expected, got;

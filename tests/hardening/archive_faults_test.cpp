@@ -2,13 +2,13 @@
 // the run fails once, or raises SIGINT there. Only a complete new archive may
 // remain, an older one is never lost, and nothing is left in TMPDIR.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 
 #include "tests/hardening/cli_scene.h"
+#include "tests/hardening/small_disk.h"
 #include "tests/hardening/worked_examples.h"
 
 namespace fs = std::filesystem;
@@ -35,24 +35,6 @@ fs::path MakeArchive(const CliScene& scene, bool withNoise = false) {
   fs::remove_all(source);
   return archive;
 }
-
-// Mounts a small tmpfs for the length of a test; skips without root or mount.
-class SmallDisk {
- public:
-  SmallDisk(const fs::path& at, std::size_t bytes) : at_(at) {
-    fs::create_directory(at);
-    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
-    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~SmallDisk() {
-    if (mounted_ && ::umount2(at_.c_str(), 0) != 0) ::umount2(at_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-
- private:
-  fs::path at_;
-  bool mounted_ = false;
-};
 
 // A disk beside the archive of about 62 KB that holds it and a copy but not
 // libzip's new archive (160 KiB), or not even the copy (96 KiB).

@@ -3,7 +3,6 @@
 // come out exactly as an undisturbed run or report the failure and leave no
 // output, no partial output and no private directory.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 #include <csignal>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 
 #include "tests/common/corpus.h"
 #include "tests/hardening/cli_scene.h"
+#include "tests/hardening/small_disk.h"
 #include "tests/hardening/conversion_check.h"
 #include "tests/hardening/family_model.h"
 #include "tests/hardening/prc_model.h"
@@ -214,24 +214,6 @@ TEST(FaultInjection, AReportThatCannotBeWrittenIsAFailure) {
   EXPECT_NE(run.err.find("standard output"), std::string::npos) << run.err;
   EXPECT_EQ(FolderNames(scene.tmp()), std::vector<std::string>{});
 }
-
-// Mounts a small tmpfs for the length of a test; skips without root or mount.
-class SmallDisk {
- public:
-  SmallDisk(const fs::path& at, std::size_t bytes) : at_(at) {
-    fs::create_directory(at);
-    const std::string options = "size=" + std::to_string(bytes) + ",mode=0755";
-    mounted_ = ::geteuid() == 0 && ::mount("tmpfs", at.c_str(), "tmpfs", 0, options.c_str()) == 0;
-  }
-  ~SmallDisk() {
-    if (mounted_ && ::umount2(at_.c_str(), 0) != 0) ::umount2(at_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-
- private:
-  fs::path at_;
-  bool mounted_ = false;
-};
 
 // A database of about 64 KiB that does not fit twice on a disk of 96 KiB.
 std::vector<std::uint8_t> LargeDatabase() {
