@@ -225,7 +225,12 @@ export async function download(page, selector, { timeout = 60000 } = {}) {
     if (fresh.length === 1 && !names.some(unfinished)) {
       // Firefox may still rename the file it wrote under a name of its own.
       const path = join(page.downloads, fresh[0]);
-      const size = existsSync(path) ? statSync(path).size : -1;
+      let size = -1;
+      try {
+        size = statSync(path).size;
+      } catch {
+        // Renamed or removed between the listing and now: look again.
+      }
       if (size >= 0 && last && last.path === path && last.size === size) return path;
       last = { path, size };
     }
