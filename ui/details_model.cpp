@@ -70,18 +70,6 @@ std::string TypeName(const std::array<std::uint8_t, 4>& type) {
   return name;
 }
 
-// The codec's name; "none" and "unknown" are words and are translated.
-std::string CodecText(BitmapCompression compression, const Language& language) {
-  switch (compression) {
-    case BitmapCompression::None:
-      return language.TrC("bitmap compression", "none");
-    case BitmapCompression::Unknown:
-      return language.TrC("bitmap compression", "unknown");
-    default:
-      return CompressionName(compression);
-  }
-}
-
 DetailsPicture Render(const DiskDatabase& database, const BitmapRecord& record, RunSide side,
                       const Language& language) {
   DetailsPicture shown;
@@ -113,13 +101,13 @@ DetailsRow DescribeRow(const BitmapRecord& record, bool written, const Language&
                             {std::to_string(record.width), std::to_string(record.height),
                              std::to_string(record.pixelSize), std::to_string(record.density)});
   const std::string bytesBefore = std::to_string(record.before.bytes);
-  const std::string codecBefore = CodecText(record.before.compression, language);
+  const std::string codecBefore = CompressionText(record.before.compression, language);
   if (!record.after) {
     row.bytes = language.Trf("Bytes: %s", {bytesBefore});
     row.codec = language.Trf("Left alone (compression: %1$s): %2$s", {codecBefore, LeftAloneText(record, language)});
   } else {
     const std::string bytesAfter = std::to_string(record.after->bytes);
-    const std::string codecAfter = CodecText(record.after->compression, language);
+    const std::string codecAfter = CompressionText(record.after->compression, language);
     if (written) {
       row.bytes = language.Trf("Bytes: %1$s → %2$s", {bytesBefore, bytesAfter});
       row.codec = language.Trf("Compression: %1$s → %2$s", {codecBefore, codecAfter});
