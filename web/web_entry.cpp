@@ -117,6 +117,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   const Language language = Language::FromTag(tag);
   const std::vector<std::string> tags = Language::Tags();
   std::error_code ec;
+  // The run's private folder goes into the temporary folder, which a fresh file system lacks.
+  fs::create_directories("/tmp", ec);
   fs::create_directories(folder, ec);
   if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
     fs::remove_all(folder, ec);

@@ -184,10 +184,19 @@ function finish(entry, reply) {
   element.dataset.status = reply.status;
 }
 
-async function convertOne(entry) {
+async function convertOne(entry, ahead) {
   entry.element.querySelector('.report').textContent = t('Processing…');
+  let size = 0;
   try {
-    const bytes = await entry.file.arrayBuffer();
+    ahead.reading += 1;
+    let bytes;
+    try {
+      bytes = await entry.file.arrayBuffer();
+    } finally {
+      ahead.reading -= 1;
+    }
+    size = bytes.byteLength;
+    ahead.bytes += size;
     const reply = await ask({ kind: 'convert', name: entry.name, bytes, thorough: entry.thorough,
                               language: entry.language }, [bytes]);
     if (reply.fault !== undefined) {
@@ -197,14 +206,19 @@ async function convertOne(entry) {
   } catch (fault) {
     return { status: 'failed', lines: [], detail: `${entry.name}: ${fault && fault.message ? fault.message : fault}`,
              outputName: null, output: null, bitmaps: [] };
+  } finally {
+    ahead.bytes -= size;
   }
 }
 
 // Files are read and handed to the worker ahead of the one it is converting,
 // so that it never waits for the page: reading a file takes the browser a
-// while, however small it is. Up to 32 files or 32 MiB are ahead; their
-// results come back in order.
-const kAheadFiles = 32;
+// while, however small it is. Up to kAheadFiles are ahead, of which
+// kReadsAtOnce are being read, while those read hold less than kAheadBytes;
+// their results come back in order. A file's size is learnt from its read,
+// since asking for it costs Chromium a round trip to the browser each time.
+const kAheadFiles = 16;
+const kReadsAtOnce = 4;
 const kAheadBytes = 32 * 1024 * 1024;
 
 async function run() {
@@ -212,16 +226,14 @@ async function run() {
   running = true;
   setBusy(true);
   const inFlight = [];
-  let bytesAhead = 0;
+  const ahead = { reading: 0, bytes: 0 };
   while (queue.length > 0 || inFlight.length > 0) {
     while (queue.length > 0 && inFlight.length < kAheadFiles &&
-           (inFlight.length === 0 || bytesAhead + queue[0].file.size <= kAheadBytes)) {
+           (inFlight.length === 0 || (ahead.reading < kReadsAtOnce && ahead.bytes < kAheadBytes))) {
       const entry = queue.shift();
-      bytesAhead += entry.file.size;
-      inFlight.push({ entry, reply: convertOne(entry) });
+      inFlight.push({ entry, reply: convertOne(entry, ahead) });
     }
     const { entry, reply } = inFlight.shift();
-    bytesAhead -= entry.file.size;
     finish(entry, await reply);
     batch.done += 1;
     showProgress();

@@ -94,6 +94,7 @@ function transferables(value) {
 }
 
 self.onmessage = async ({ data }) => {
+  given = true;
   let reply;
   try {
     const m = await core();
@@ -123,17 +124,28 @@ function catalogs(m) {
 }
 
 // Once the page knows it is ready, the first instance converts a made-up
-// database a few times in both modes; a file given meanwhile waits for that.
-// A fault there only costs the speed-up: the next file gets a fresh instance.
-function warmUp(m) {
+// database a few times in both modes, until the page gives the worker
+// something to do: each round is a task of its own, so that a file given
+// waits for one round at most. A fault there only costs the speed-up: the
+// next file gets a fresh instance.
+const kWarmUpRounds = 12;
+let given = false;
+
+async function warmUp(m) {
+  const turn = new MessageChannel();
   try {
-    for (let round = 0; round < 6; ++round) {
-      for (const thorough of [true, false]) {
-        convert(m, { name: 'warm-up.prc', bytes: warmUpDatabase(), thorough, language: 'en' });
-      }
+    for (let round = 0; round < kWarmUpRounds && !given; ++round) {
+      convert(m, { name: 'warm-up.prc', bytes: warmUpDatabase(), thorough: round % 2 === 0, language: 'en' });
+      // setTimeout would add its clamped delay between rounds.
+      await new Promise((resolve) => {
+        turn.port1.onmessage = resolve;
+        turn.port2.postMessage(null);
+      });
     }
   } catch {
     module = null;
+  } finally {
+    turn.port1.close();
   }
 }
 
