@@ -16,6 +16,7 @@ let batch = { total: 0, done: 0 };
 let nextRequest = 1;
 const waiting = new Map();  // request id -> { resolve, reject }
 let zipUrl = null;
+const unaddressed = new WeakMap();  // download link without its address yet -> the output's bytes
 
 const $ = (selector) => document.querySelector(selector);
 
@@ -163,7 +164,8 @@ function finish(entry, reply) {
     entry.output = new Uint8Array(reply.output);
     const link = document.createElement('a');
     link.download = reply.outputName;
-    link.href = URL.createObjectURL(new Blob([entry.output], { type: 'application/octet-stream' }));
+    link.tabIndex = 0;
+    unaddressed.set(link, entry.output);
     element.append(link);
   }
   entry.changed = reply.bitmaps.filter((b) => b.after !== null);
@@ -293,6 +295,16 @@ function followZip(event) {
   }
 }
 
+// A download's address is made when its link is about to be used (pointed
+// at, focused, clicked or opened in a menu): making one costs the browser a
+// round trip, which for each file of a long list would slow the list down.
+function giveAddress(event) {
+  const link = event.target instanceof Element ? event.target.closest('a[download]') : null;
+  if (!link || !unaddressed.has(link)) return;
+  link.href = URL.createObjectURL(new Blob([unaddressed.get(link)], { type: 'application/octet-stream' }));
+  unaddressed.delete(link);
+}
+
 // A folder's databases and archives in name order, below it too; earlier
 // outputs (NAME_comp.prc, NAME_comp.zip) are left out, as pressling-cli
 // leaves them out of a folder.
@@ -359,6 +371,7 @@ function setUp() {
     relabel();
   });
   $('#all').addEventListener('click', followZip);
+  for (const type of ['pointerover', 'focusin', 'click', 'contextmenu']) $('#results').addEventListener(type, giveAddress, true);
   $('#files').addEventListener('change', (event) => {
     add([...event.target.files].map((file) => ({ file, shownName: file.name })));
     event.target.value = '';

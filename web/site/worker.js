@@ -82,15 +82,10 @@ function render(m, { input, output, bitmaps }) {
   return pictures;
 }
 
-function transferables(value) {
-  const list = [];
-  const walk = (v) => {
-    if (v instanceof ArrayBuffer) list.push(v);
-    else if (Array.isArray(v)) v.forEach(walk);
-    else if (v && typeof v === 'object') Object.values(v).forEach(walk);
-  };
-  walk(value);
-  return list;
+// The byte blocks a reply hands over rather than copies: an output, or the pictures' pixels.
+function transferables(reply) {
+  const blocks = reply.pictures ? reply.pictures.flatMap((p) => [p.before?.rgba, p.after?.rgba]) : [reply.output];
+  return blocks.filter((b) => b instanceof ArrayBuffer);
 }
 
 self.onmessage = async ({ data }) => {
@@ -133,9 +128,10 @@ let given = false;
 
 async function warmUp(m) {
   const turn = new MessageChannel();
+  const bytes = warmUpDatabase();
   try {
     for (let round = 0; round < kWarmUpRounds && !given; ++round) {
-      convert(m, { name: 'warm-up.prc', bytes: warmUpDatabase(), thorough: round % 2 === 0, language: 'en' });
+      convert(m, { name: 'warm-up.prc', bytes, thorough: round % 2 === 0, language: 'en' });
       // setTimeout would add its clamped delay between rounds.
       await new Promise((resolve) => {
         turn.port1.onmessage = resolve;
