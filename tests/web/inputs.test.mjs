@@ -65,7 +65,7 @@ inEachEngine('inputs', { skip: skipReason({ needCorpus: true }) }, (group) => {
       assert.deepEqual(problems, []);
     });
 
-    test(`${target} page: at 360 px nothing scrolls sideways, and the pick button takes the keyboard focus visibly`,
+    test(`${target} page: at 360 px nothing scrolls sideways, and the pick button and a download link take the keyboard focus`,
          { skip: targetSkip(target), timeout: 120000 }, async (t) => {
       const scope = group.scope(t);
       const { page } = await openPage(scope, group.browser, await group.address(target), { width: 360, height: 740 });
@@ -84,6 +84,17 @@ inEachEngine('inputs', { skip: skipReason({ needCorpus: true }) }, (group) => {
       assert.equal(reached, 'files', 'Tab reaches the file input');
       const outline = await page.$eval('#files', (input) => getComputedStyle(input.closest('label')).outlineStyle);
       assert.notEqual(outline, 'none', 'the focused pick button shows its focus');
+
+      // The download link, whose address is made only once it is about to be
+      // used, is reached with Tab too, and has its address once focused.
+      const link = `[data-file="${kGood}"] a[download]`;
+      let onLink = false;
+      for (let i = 0; i < 12 && !onLink; ++i) {
+        await page.keyboard.press('Tab');
+        onLink = await page.$eval(link, (a) => document.activeElement === a);
+      }
+      assert.ok(onLink, 'Tab reaches the download link');
+      assert.match(await page.$eval(link, (a) => a.href), /^blob:/);
     });
   }
 
