@@ -45,9 +45,11 @@ json Block(std::vector<std::uint8_t> bytes) {
   return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
 }
 
+// Names come from the browser as UTF-8; anything else is replaced rather than trusted.
+std::string Dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
+
 const char* Answer(const json& value) {
-  // Names come from the browser as UTF-8; anything else is replaced rather than trusted.
-  answer = value.dump(-1, ' ', false, json::error_handler_t::replace);
+  answer = Dump(value);
   return answer.c_str();
 }
 
@@ -103,11 +105,13 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 
 // Converts the database of length bytes at bytes, named name (UTF-8), in
 // thorough mode when thorough is not 0, the run in the language of tag.
-// Answers {status, lines, detail, output_name, output, bitmaps}: the report
-// lines and the detail in every language ({tag: ...}), so that they follow
-// the page's switch; output is a block, or null when no output was kept;
-// bitmaps are the run's records, each left alone with its reason in every
-// language too (reasons).
+// Answers {status, lines, detail, output_name, output, changed, left_alone,
+// records}: the report lines and the detail in every language ({tag: ...}),
+// so that they follow the page's switch; output is a block, or null when no
+// output was kept; changed and left_alone count the run's bitmap records,
+// and records is a block of their JSON text, each left alone with its reason
+// in every language too (reasons). The page reads the records only when a
+// file's details are opened, so they stay text until then.
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough, const char* tag) {
   keptBlocks.clear();
@@ -130,7 +134,9 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
                    {"detail", detail},
                    {"output_name", nullptr},
                    {"output", nullptr},
-                   {"bitmaps", json::array()}});
+                   {"changed", 0},
+                   {"left_alone", 0},
+                   {"records", nullptr}});
   }
 
   web::ReportLines surface;  // the run draws its report; the page takes it in every language below
@@ -150,8 +156,11 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
     detail[shown] = result.detailText.empty() ? result.detail : result.detailText.In(other);
   }
   json reply = {{"status", StatusName(result.outcome)}, {"lines", lines}, {"detail", detail},
-                {"output_name", nullptr}, {"output", nullptr}, {"bitmaps", json::array()}};
+                {"output_name", nullptr}, {"output", nullptr}};
+  json records = json::array();
+  std::size_t changed = 0;
   for (const BitmapRecord& record : result.bitmaps) {
+    if (record.after) ++changed;
     json described = RecordJson(record, options.language);
     // The reason in every language, so that it follows the page's switch.
     if (!record.after) {
@@ -159,8 +168,12 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
       for (const std::string& tag : tags) reasons[tag] = LeftAloneText(record, Language::FromTag(tag));
       described["reasons"] = std::move(reasons);
     }
-    reply["bitmaps"].push_back(std::move(described));
+    records.push_back(std::move(described));
   }
+  reply["changed"] = changed;
+  reply["left_alone"] = result.bitmaps.size() - changed;
+  const std::string text = Dump(records);
+  reply["records"] = Block(std::vector<std::uint8_t>(text.begin(), text.end()));
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));

@@ -219,7 +219,8 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
     const standard = Object.fromEntries(Object.entries(answers).map(([tag, answer]) =>
       [tag, `${name}: ${answer.refusal_text}`]));
     return { status: refusal === 'not-archive' ? 'refused' : 'failed', lines: linesOf(answers, false),
-             detail: detail || standard, outputName: null, output: null, bitmaps: [], databases: [] };
+             detail: detail || standard, outputName: null, output: null, changed: 0, leftAlone: 0, records: null,
+             databases: [] };
   };
 
   let listed;
@@ -283,6 +284,6 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
     request.archive_after = archive.length;
   }
   return { status: archive ? 'written' : 'no-effect', lines: linesOf(report(request), true), detail: '',
-           outputName: archive ? plan.output_name : null, output: archive ? archive.buffer : null, bitmaps: [],
-           databases };
+           outputName: archive ? plan.output_name : null, output: archive ? archive.buffer : null, changed: 0,
+           leftAlone: 0, records: null, databases };
 }

@@ -117,11 +117,11 @@ function labelEntry(entry) {
   if (link) link.textContent = tf('Download %s', link.download);
   const summary = entry.element.querySelector('details.bitmaps > summary');
   // Without an output nothing changed: the details say what would have.
-  const counts = [entry.changed.length, entry.leftAlone.length];
+  const counts = [entry.counts.changed, entry.counts.leftAlone];
   if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', ...counts);
   else if (summary) summary.textContent = tf('Details: %1$s would have changed, %2$s left alone', ...counts);
   const folded = entry.element.querySelector('details.left-alone > summary');
-  if (folded) folded.textContent = tf('Bitmaps left alone (%s)', entry.leftAlone.length);
+  if (folded) folded.textContent = tf('Bitmaps left alone (%s)', entry.counts.leftAlone);
   for (const label of entry.element.querySelectorAll('[data-side-label]')) {
     label.textContent = label.dataset.sideLabel === 'after' ? t('after') : t('before');
   }
@@ -145,7 +145,8 @@ function addEntry(file, shownName, list) {
   element.append(head, report);
   list.append(element);
   const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, language: currentLanguage(),
-                  element, result: null, output: null, changed: [], leftAlone: [] };
+                  element, result: null, output: null, counts: { changed: 0, leftAlone: 0 }, records: null,
+                  changed: [], leftAlone: [] };
   entries.push(entry);
   labelEntry(entry);
   return entry;
@@ -168,15 +169,16 @@ function finish(entry, reply) {
     unaddressed.set(link, entry.output);
     element.append(link);
   }
-  entry.changed = reply.bitmaps.filter((b) => b.after !== null);
-  entry.leftAlone = reply.bitmaps.filter((b) => b.after === null);
-  if (reply.bitmaps.length > 0) {
+  entry.counts = { changed: reply.changed, leftAlone: reply.leftAlone };
+  entry.records = reply.records;
+  if (reply.changed + reply.leftAlone > 0) {
     const details = document.createElement('details');
     details.className = 'bitmaps';
     details.append(document.createElement('summary'));
     details.addEventListener('toggle', () => {
       if (details.open && !details.dataset.drawn) {
         details.dataset.drawn = 'true';
+        readRecords(entry);
         openDetails(entry, details, (message, transfer) => ask(message, transfer)).then(() => labelEntry(entry));
       }
     });
@@ -184,6 +186,14 @@ function finish(entry, reply) {
   }
   labelEntry(entry);
   element.dataset.status = reply.status;
+}
+
+// A file's bitmap records, read from their JSON text once its details are opened.
+function readRecords(entry) {
+  const records = JSON.parse(new TextDecoder().decode(entry.records));
+  entry.changed = records.filter((b) => b.after !== null);
+  entry.leftAlone = records.filter((b) => b.after === null);
+  entry.records = null;
 }
 
 async function convertOne(entry, ahead) {
@@ -207,7 +217,7 @@ async function convertOne(entry, ahead) {
     return reply;
   } catch (fault) {
     return { status: 'failed', lines: [], detail: `${entry.name}: ${fault && fault.message ? fault.message : fault}`,
-             outputName: null, output: null, bitmaps: [] };
+             outputName: null, output: null, changed: 0, leftAlone: 0, records: null };
   } finally {
     ahead.bytes -= size;
   }

@@ -52,14 +52,15 @@ function convert(m, { name, bytes, thorough, language }) {
   const answer = withBytes(m, new Uint8Array(bytes), (data) => withString(m, name, (text) =>
     withString(m, language, (tag) =>
       JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, tag))))));
-  const output = block(m, answer.output);
   return {
     status: answer.status,
     lines: answer.lines,
     detail: answer.detail,
     outputName: answer.output_name,
-    output,
-    bitmaps: answer.bitmaps || [],
+    output: block(m, answer.output),
+    changed: answer.changed,
+    leftAlone: answer.left_alone,
+    records: block(m, answer.records),  // JSON text, read by the page when the details are opened
   };
 }
 
@@ -82,9 +83,11 @@ function render(m, { input, output, bitmaps }) {
   return pictures;
 }
 
-// The byte blocks a reply hands over rather than copies: an output, or the pictures' pixels.
+// The byte blocks a reply hands over rather than copies: an output and its
+// records, or the pictures' pixels.
 function transferables(reply) {
-  const blocks = reply.pictures ? reply.pictures.flatMap((p) => [p.before?.rgba, p.after?.rgba]) : [reply.output];
+  const blocks = reply.pictures ? reply.pictures.flatMap((p) => [p.before?.rgba, p.after?.rgba])
+                                : [reply.output, reply.records];
   return blocks.filter((b) => b instanceof ArrayBuffer);
 }
 
@@ -101,7 +104,8 @@ self.onmessage = async ({ data }) => {
     module = null;
     // The page words the failure in its language.
     reply = { status: 'failed', lines: [], fault: String(fault && fault.message || fault),
-              outputName: null, output: null, bitmaps: [], pictures: null, error: String(fault) };
+              outputName: null, output: null, changed: 0, leftAlone: 0, records: null, pictures: null,
+              error: String(fault) };
   }
   reply.id = data.id;
   reply.kind = data.kind;
