@@ -143,7 +143,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
   options.language = language;
-  // The memory file system is JavaScript: thousands of piece files there cost more than the conversion.
+  // The pieces stay in the run's memory rather than in thousands of files of the emulated file system.
   options.pieceStorage = PieceStorage::Memory;
   const RunResult result = ConvertDatabase(plain, surface, {}, options);
   (void)::chdir("/");
