@@ -30,6 +30,14 @@ bool MakeArchive(const QString& path, const QStringList& entriesAndSources) {
                            QStringList{QStringLiteral("-c"), script, path} + entriesAndSources) == 0;
 }
 
+// The archive both tests give the window: IR-Pong2, and Mulg in a subfolder under an upper-case name.
+bool MakeAppsArchive(const QString& path, const fs::path& corpus) {
+  return MakeArchive(
+      path,
+      {QStringLiteral("IR-Pong2.prc"), QString::fromStdString((corpus / "harbaum__palmos__IR-Pong2.prc").string()),
+       QStringLiteral("sub/MULG.PRC"), QString::fromStdString((corpus / "harbaum__palmos__mulg.prc").string())});
+}
+
 }  // namespace
 
 class ArchiveWindowTest : public QObject {
@@ -43,10 +51,7 @@ class ArchiveWindowTest : public QObject {
     const fs::path corpus = *pressling::test::CorpusDir();
     QTemporaryDir folder;
     const QString archive = folder.filePath(QStringLiteral("apps.zip"));
-    QVERIFY(MakeArchive(
-        archive,
-        {QStringLiteral("IR-Pong2.prc"), QString::fromStdString((corpus / "harbaum__palmos__IR-Pong2.prc").string()),
-         QStringLiteral("sub/MULG.PRC"), QString::fromStdString((corpus / "harbaum__palmos__mulg.prc").string())}));
+    QVERIFY(MakeAppsArchive(archive, corpus));
 
     Form1 form;
     form.show();
@@ -81,10 +86,7 @@ class ArchiveWindowTest : public QObject {
     const fs::path corpus = *pressling::test::CorpusDir();
     QTemporaryDir folder;
     const QString archive = folder.filePath(QStringLiteral("apps.zip"));
-    QVERIFY(MakeArchive(
-        archive,
-        {QStringLiteral("IR-Pong2.prc"), QString::fromStdString((corpus / "harbaum__palmos__IR-Pong2.prc").string()),
-         QStringLiteral("sub/MULG.PRC"), QString::fromStdString((corpus / "harbaum__palmos__mulg.prc").string())}));
+    QVERIFY(MakeAppsArchive(archive, corpus));
 
     Form1 form(pressling::Language::FromTag("en"));
     QVERIFY(form.StartRun(archive));
