@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-#include "bitmap/pack_rle.h"
+#include "bitmap/codecs/pack_rle.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/generated_database.h"
-#include "bitmap/thorough_rewrite.h"
+#include "bitmap/thorough/thorough_rewrite.h"
 #include "database/conversion_run.h"
 #include "database/prc_format.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "json/record_json.h"
 
 namespace pressling::cli {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "database/conversion_options.h"
 #include "database/report_surface.h"

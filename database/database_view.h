@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <span>
 
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "workfolder/result.h"
 
 namespace pressling {

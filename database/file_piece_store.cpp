@@ -1,6 +1,6 @@
 #include "database/file_piece_store.h"
 
-#include "bitmap/family_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
 #include "workfolder/file_io.h"
 
 namespace pressling {

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "bitmap/family_rewrite.h"
-#include "bitmap/family_scan.h"
-#include "bitmap/thorough_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
+#include "bitmap/classic/family_scan.h"
+#include "bitmap/thorough/thorough_rewrite.h"
 #include "database/file_piece_store.h"
 #include "database/piece_name.h"
 

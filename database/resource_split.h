@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "database/conversion_options.h"
 #include "database/piece_store.h"

@@ -6,7 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "database/conversion_run.h"
 #include "language/language.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "archive/archive_run.h"
-#include "bitmap/bitmap_picture.h"
+#include "bitmap/picture/bitmap_picture.h"
 #include "database/conversion_run.h"
 #include "language/language.h"
 

@@ -16,8 +16,8 @@
 #include <system_error>
 #include <vector>
 
-#include "bitmap/bitmap_picture.h"
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_picture.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
 #include "database/report_lines.h"

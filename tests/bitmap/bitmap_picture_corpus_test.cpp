@@ -8,10 +8,10 @@
 #include <cstring>
 #include <map>
 
-#include "bitmap/bitmap_decoder.h"
-#include "bitmap/bitmap_picture.h"
-#include "bitmap/family_rewrite.h"
-#include "bitmap/thorough_walk.h"
+#include "bitmap/codecs/bitmap_decoder.h"
+#include "bitmap/picture/bitmap_picture.h"
+#include "bitmap/classic/family_rewrite.h"
+#include "bitmap/thorough/thorough_walk.h"
 #include "tests/common/corpus.h"
 #include "tests/common/palmtopnm.h"
 #include "tests/database/test_support.h"

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "bitmap/bitmap_decoder.h"
-#include "bitmap/bitmap_picture.h"
-#include "bitmap/family_rewrite.h"
+#include "bitmap/codecs/bitmap_decoder.h"
+#include "bitmap/picture/bitmap_picture.h"
+#include "bitmap/classic/family_rewrite.h"
 
 namespace pressling {
 namespace {

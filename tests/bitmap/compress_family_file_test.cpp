@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "bitmap/family_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
 #include "tests/bitmap/family_builder.h"
 #include "tests/common/palm_bitmap_decoder.h"
 #include "workfolder/file_io.h"

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "bitmap/family_rewrite.h"
-#include "bitmap/family_scan.h"
-#include "bitmap/family_walk.h"
+#include "bitmap/classic/family_rewrite.h"
+#include "bitmap/classic/family_scan.h"
+#include "bitmap/format/family_walk.h"
 #include "tests/common/corpus.h"
 #include "tests/common/palm_bitmap_decoder.h"
 #include "workfolder/file_io.h"

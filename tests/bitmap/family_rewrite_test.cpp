@@ -1,4 +1,4 @@
-#include "bitmap/family_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "bitmap/family_scan.h"
+#include "bitmap/classic/family_scan.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
-#include "bitmap/family_walk.h"
+#include "bitmap/format/family_walk.h"
 #include "tests/bitmap/family_builder.h"
 #include "workfolder/file_io.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bitmap/family_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
 #include "tests/bitmap/family_builder.h"
 
 namespace pressling::test {

@@ -3,9 +3,9 @@
 #include <functional>
 #include <random>
 
-#include "bitmap/packbits_codec.h"
-#include "bitmap/rle_codec.h"
-#include "bitmap/scanline_codec.h"
+#include "bitmap/codecs/packbits_codec.h"
+#include "bitmap/codecs/rle_codec.h"
+#include "bitmap/codecs/scanline_codec.h"
 
 namespace pressling {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "bitmap/thorough_rewrite.h"
+#include "bitmap/thorough/thorough_rewrite.h"
 #include "tests/bitmap/family_builder.h"
 
 namespace pressling {

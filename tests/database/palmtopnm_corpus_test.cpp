@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
-#include "bitmap/bitmap_layout.h"
-#include "bitmap/thorough_rewrite.h"
-#include "bitmap/thorough_walk.h"
+#include "bitmap/format/bitmap_layout.h"
+#include "bitmap/thorough/thorough_rewrite.h"
+#include "bitmap/thorough/thorough_walk.h"
 #include "database/conversion_run.h"
 #include "tests/common/corpus.h"
 #include "tests/common/palmtopnm.h"

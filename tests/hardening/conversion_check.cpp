@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "bitmap/family_rewrite.h"
-#include "bitmap/family_scan.h"
-#include "bitmap/thorough_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
+#include "bitmap/classic/family_scan.h"
+#include "bitmap/thorough/thorough_rewrite.h"
 #include "database/conversion_run.h"
 #include "tests/hardening/family_model.h"
 #include "tests/hardening/prc_model.h"

@@ -5,10 +5,10 @@
 #include <variant>
 #include <vector>
 
-#include "bitmap/bitmap_decoder.h"
-#include "bitmap/bitmap_layout.h"
-#include "bitmap/thorough_rewrite.h"
-#include "bitmap/thorough_walk.h"
+#include "bitmap/codecs/bitmap_decoder.h"
+#include "bitmap/format/bitmap_layout.h"
+#include "bitmap/thorough/thorough_rewrite.h"
+#include "bitmap/thorough/thorough_walk.h"
 
 namespace pressling::hardening {
 

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "bitmap/bitmap_picture.h"
+#include "bitmap/picture/bitmap_picture.h"
 #include "database/conversion_run.h"
 #include "database/database_view.h"
 #include "tests/common/corpus.h"

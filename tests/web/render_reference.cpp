@@ -9,7 +9,7 @@
 #include <iterator>
 #include <vector>
 
-#include "bitmap/bitmap_picture.h"
+#include "bitmap/picture/bitmap_picture.h"
 #include "database/database_view.h"
 
 int main(int argc, char** argv) {

@@ -1,7 +1,7 @@
-#include "bitmap/bitmap_layout.h"
+#include "bitmap/format/bitmap_layout.h"
 
-#include "bitmap/big_endian.h"
-#include "bitmap/bitmap_headers.h"
+#include "bitmap/format/big_endian.h"
+#include "bitmap/format/bitmap_headers.h"
 #include "language/language.h"
 
 namespace pressling {

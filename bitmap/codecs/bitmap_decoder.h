@@ -4,9 +4,9 @@
 #include <span>
 #include <vector>
 
-#include "bitmap/bitmap_layout.h"
-#include "bitmap/rle_codec.h"
-#include "bitmap/row_shape.h"
+#include "bitmap/format/bitmap_layout.h"
+#include "bitmap/codecs/rle_codec.h"
+#include "bitmap/codecs/row_shape.h"
 
 namespace pressling {
 

@@ -1,4 +1,4 @@
-#include "bitmap/scanline_codec.h"
+#include "bitmap/codecs/scanline_codec.h"
 
 #include <algorithm>
 

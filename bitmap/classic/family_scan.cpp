@@ -1,6 +1,6 @@
-#include "bitmap/family_scan.h"
+#include "bitmap/classic/family_scan.h"
 
-#include "bitmap/family_walk.h"
+#include "bitmap/format/family_walk.h"
 #include "workfolder/file_io.h"
 
 namespace pressling {

@@ -1,15 +1,15 @@
-#include "bitmap/bitmap_picture.h"
+#include "bitmap/picture/bitmap_picture.h"
 
 #include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
 
-#include "bitmap/big_endian.h"
-#include "bitmap/bitmap_decoder.h"
-#include "bitmap/bitmap_layout.h"
-#include "bitmap/bitmap_record.h"
-#include "bitmap/palm_system_palette.h"
+#include "bitmap/format/big_endian.h"
+#include "bitmap/codecs/bitmap_decoder.h"
+#include "bitmap/format/bitmap_layout.h"
+#include "bitmap/picture/bitmap_record.h"
+#include "bitmap/picture/palm_system_palette.h"
 
 namespace pressling {
 

@@ -1,4 +1,4 @@
-#include "bitmap/palm_system_palette.h"
+#include "bitmap/picture/palm_system_palette.h"
 
 namespace pressling {
 

@@ -1,9 +1,9 @@
-#include "bitmap/family_rewrite.h"
+#include "bitmap/classic/family_rewrite.h"
 
-#include "bitmap/big_endian.h"
-#include "bitmap/bitmap_headers.h"
-#include "bitmap/family_walk.h"
-#include "bitmap/pack_rle.h"
+#include "bitmap/format/big_endian.h"
+#include "bitmap/format/bitmap_headers.h"
+#include "bitmap/format/family_walk.h"
+#include "bitmap/codecs/pack_rle.h"
 #include "language/language.h"
 #include "workfolder/file_io.h"
 

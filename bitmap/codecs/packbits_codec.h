@@ -1,6 +1,6 @@
 #pragma once
 
-#include "bitmap/row_shape.h"
+#include "bitmap/codecs/row_shape.h"
 
 namespace pressling {
 

@@ -1,8 +1,8 @@
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 
-#include "bitmap/big_endian.h"
-#include "bitmap/bitmap_headers.h"
-#include "bitmap/bitmap_layout.h"
+#include "bitmap/format/big_endian.h"
+#include "bitmap/format/bitmap_headers.h"
+#include "bitmap/format/bitmap_layout.h"
 
 namespace pressling {
 

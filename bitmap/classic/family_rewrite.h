@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "bitmap/bitmap_record.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "workfolder/folder_handle.h"
 #include "workfolder/result.h"

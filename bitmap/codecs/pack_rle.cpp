@@ -1,4 +1,4 @@
-#include "bitmap/pack_rle.h"
+#include "bitmap/codecs/pack_rle.h"
 
 #include <cstddef>
 

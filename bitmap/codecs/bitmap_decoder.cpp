@@ -1,8 +1,8 @@
-#include "bitmap/bitmap_decoder.h"
+#include "bitmap/codecs/bitmap_decoder.h"
 
-#include "bitmap/packbits_codec.h"
-#include "bitmap/rle_codec.h"
-#include "bitmap/scanline_codec.h"
+#include "bitmap/codecs/packbits_codec.h"
+#include "bitmap/codecs/rle_codec.h"
+#include "bitmap/codecs/scanline_codec.h"
 
 namespace pressling {
 

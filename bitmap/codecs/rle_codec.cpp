@@ -1,4 +1,4 @@
-#include "bitmap/rle_codec.h"
+#include "bitmap/codecs/rle_codec.h"
 
 #include <algorithm>
 

@@ -1,17 +1,17 @@
-#include "bitmap/thorough_rewrite.h"
+#include "bitmap/thorough/thorough_rewrite.h"
 
 #include <algorithm>
 #include <optional>
 #include <utility>
 #include <variant>
 
-#include "bitmap/big_endian.h"
-#include "bitmap/bitmap_decoder.h"
-#include "bitmap/bitmap_headers.h"
-#include "bitmap/packbits_codec.h"
-#include "bitmap/rle_codec.h"
-#include "bitmap/scanline_codec.h"
-#include "bitmap/thorough_walk.h"
+#include "bitmap/format/big_endian.h"
+#include "bitmap/codecs/bitmap_decoder.h"
+#include "bitmap/format/bitmap_headers.h"
+#include "bitmap/codecs/packbits_codec.h"
+#include "bitmap/codecs/rle_codec.h"
+#include "bitmap/codecs/scanline_codec.h"
+#include "bitmap/thorough/thorough_walk.h"
 
 namespace pressling {
 

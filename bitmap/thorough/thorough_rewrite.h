@@ -6,8 +6,8 @@
 #include <span>
 #include <vector>
 
-#include "bitmap/bitmap_layout.h"
-#include "bitmap/bitmap_record.h"
+#include "bitmap/format/bitmap_layout.h"
+#include "bitmap/picture/bitmap_record.h"
 #include "bitmap/event_pass.h"
 #include "workfolder/result.h"
 

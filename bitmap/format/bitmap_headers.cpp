@@ -1,8 +1,8 @@
-#include "bitmap/bitmap_headers.h"
+#include "bitmap/format/bitmap_headers.h"
 
 #include <algorithm>
 
-#include "bitmap/big_endian.h"
+#include "bitmap/format/big_endian.h"
 
 namespace pressling {
 

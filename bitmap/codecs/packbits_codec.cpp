@@ -1,4 +1,4 @@
-#include "bitmap/packbits_codec.h"
+#include "bitmap/codecs/packbits_codec.h"
 
 #include <algorithm>
 #include <cassert>

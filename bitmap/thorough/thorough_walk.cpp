@@ -1,8 +1,8 @@
-#include "bitmap/thorough_walk.h"
+#include "bitmap/thorough/thorough_walk.h"
 
-#include "bitmap/bitmap_headers.h"
-#include "bitmap/bitmap_layout.h"
-#include "bitmap/family_walk.h"
+#include "bitmap/format/bitmap_headers.h"
+#include "bitmap/format/bitmap_layout.h"
+#include "bitmap/format/family_walk.h"
 
 namespace pressling {
 

@@ -1,7 +1,7 @@
-#include "bitmap/family_walk.h"
+#include "bitmap/format/family_walk.h"
 
-#include "bitmap/big_endian.h"
-#include "bitmap/bitmap_headers.h"
+#include "bitmap/format/big_endian.h"
+#include "bitmap/format/bitmap_headers.h"
 
 namespace pressling {
 
