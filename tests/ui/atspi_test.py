@@ -11,7 +11,8 @@ accessible text is pressling-cli's progress line during the run and its
 report lines after it, for the same file, that the button
 and the link are named, that the window is not busy once the run ended, and that the
 report was told, line by line, in text-changed events up to the run's last
-line. (Qt's bridge answers the busy state when asked but sends no event for
+line. With xdotool, the Menu key and Shift+F10 from the X keyboard open one
+menu under the focused control, and Escape closes it. (Qt's bridge answers the busy state when asked but sends no event for
 it, so the window's busy time is checked in tests/ui/accessibility_test.cpp.)
 
     atspi_test.py WINDOW CLI DATABASE
@@ -228,6 +229,48 @@ def inner(window, cli, database):
     return 0
 
 
+def visible_windows():
+    found = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', ''], capture_output=True, text=True,
+                           timeout=10)
+    return set(found.stdout.split())
+
+
+def window_corner(window):
+    shown = subprocess.run(['xdotool', 'getwindowgeometry', '--shell', window], capture_output=True, text=True,
+                           timeout=10).stdout
+    values = dict(line.split('=', 1) for line in shown.split('\n') if '=' in line)
+    return int(values['X']), int(values['Y'])
+
+
+def check_menu_keys(pump, button, link):
+    """The Menu key and Shift+F10 from the X keyboard (xdotool), where the platform also turns the
+    Menu key into a context-menu event: one menu opens, under the focused control; Escape closes it."""
+    if shutil.which('xdotool') is None:
+        print('the menu keys from the X keyboard: not checked, xdotool is not installed (package xdotool)')
+        return
+    ours = subprocess.run(['xdotool', 'search', '--onlyvisible', '--name', "Dorv's Pressling"], capture_output=True,
+                          text=True, timeout=10).stdout.split()
+    if len(ours) != 1:
+        fail(f'the window is not one visible X window: {ours}')
+    # No window manager gives the focus here.
+    subprocess.run(['xdotool', 'windowfocus', '--sync', ours[0]], timeout=10, check=True)
+    for control, keys in ((button, ['Menu']), (button, ['shift+F10']), (link, ['Tab', 'Menu']),
+                          (link, ['shift+F10'])):
+        before = visible_windows()
+        for key in keys:
+            subprocess.run(['xdotool', 'key', key], timeout=10, check=True)
+        menus = wait_for(f'{keys}: a menu', lambda: visible_windows() - before, pump, seconds=10)
+        if len(menus) != 1:
+            fail(f'{keys} opened {len(menus)} windows')
+        x, y, width, height = control.queryComponent().getExtents(0)  # screen coordinates
+        corner = window_corner(next(iter(menus)))
+        if corner != (x, y + height):
+            fail(f'{keys}: the menu opened at {corner}, not under {control.name!r} at {(x, y + height)}')
+        subprocess.run(['xdotool', 'key', 'Escape'], timeout=10, check=True)
+        wait_for(f'{keys}: the menu closed by Escape', lambda: not (visible_windows() - before), pump, seconds=10)
+    print('the Menu key and Shift+F10 open one menu under the focused control; Escape closes it')
+
+
 def cli_lines(cli, database, lang, folder):
     copy = os.path.join(folder, 'cli', 'IR-Pong2.prc')
     os.makedirs(os.path.dirname(copy))
@@ -324,6 +367,8 @@ def check_language(session, pyatspi, desktop, pump, events, window, cli, databas
             fail(f'{lang}: the insertions after the progress line make {told!r}, not {said!r}')
         if not os.path.exists(os.path.join(work, 'IR-Pong2_comp.prc')):
             fail(f'{lang}: the window wrote no IR-Pong2_comp.prc')
+        if lang == LANGUAGES[0][0]:
+            check_menu_keys(pump, button, link)
         print(f'{lang}: {len(expected)} lines, {len(inserted())} text-changed insertions, named as expected')
         os.killpg(app.pid, signal.SIGTERM)
         app.wait(timeout=10)
