@@ -14,11 +14,17 @@ const kDatabase = 'harbaum__palmos__IR-Pong2.prc';
 async function violations(page) {
   // Evaluated by the browser's automation, so the page's script policy does not apply.
   await page.evaluate(readFileSync(kAxe, 'utf8'));
-  return page.evaluate(async () => {
+  const { passed, found } = await page.evaluate(async () => {
     const results = await window.axe.run(document, { resultTypes: ['violations'] });
-    return results.violations.map((rule) => `${rule.id} (${rule.impact}): ` +
-                                           rule.nodes.map((node) => node.target.join(' ')).join(', '));
+    return {
+      passed: results.passes.length,
+      found: results.violations.map((rule) => `${rule.id} (${rule.impact}): ` +
+                                             rule.nodes.map((node) => node.target.join(' ')).join(', ')),
+    };
   });
+  // A run that checked nothing would find nothing too.
+  assert.ok(passed > 10, `axe-core passed only ${passed} rules`);
+  return found;
 }
 
 const skip = skipReason({ needCorpus: true }) || (existsSync(kAxe) ? false : `no ${kAxe}: run npm ci first`);
