@@ -330,10 +330,13 @@ def check_language(session, pyatspi, desktop, pump, events, window, cli, databas
         dialog = wait_for(f'{lang}: the file dialog',
                           lambda: find(program, lambda n: n.getRoleName() in ('dialog', 'file chooser') and
                                        n.getState().contains(pyatspi.STATE_SHOWING)), pump)
-        entry = wait_for(f'{lang}: the file name entry',
-                         lambda: find(dialog, lambda n: n.getRoleName() == 'text' and
-                                      n.getState().contains(pyatspi.STATE_EDITABLE) and
-                                      n.getState().contains(pyatspi.STATE_FOCUSED)), pump)
+        def file_name_entry():
+            # The focused editable text, or the dialog's only one where no window manager gave it the focus.
+            entries = [n for n in descendants(dialog) if n.getRoleName() == 'text' and
+                       n.getState().contains(pyatspi.STATE_EDITABLE) and n.getState().contains(pyatspi.STATE_SHOWING)]
+            focused = [n for n in entries if n.getState().contains(pyatspi.STATE_FOCUSED)]
+            return (focused or (entries if len(entries) == 1 else [None]))[0]
+        entry = wait_for(f'{lang}: the file name entry', file_name_entry, pump)
         entry.queryEditableText().setTextContents(source)
         accept = find(dialog, lambda n: n.getRoleName() == 'push button' and
                       n.getState().contains(pyatspi.STATE_IS_DEFAULT))
