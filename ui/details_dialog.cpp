@@ -4,6 +4,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QPen>
+#include <QStringList>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
@@ -19,10 +21,54 @@ constexpr int kNoteWidth = 160;
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
 
-// The picture of one side, or its note in grey when it has none.
-QLabel* SideLabel(const DetailsPicture& side, int scale, QWidget* parent) {
+// A row's text: reached with Tab, it draws a dotted frame while it has the
+// focus, and tells assistive technology its first line as name, the others
+// as description.
+class RowText : public QLabel {
+ public:
+  RowText(const DetailsRow& row, QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::RichText);
+    setText(QStringLiteral("<b>%1</b><br>%2<br>%3<br>%4")
+                .arg(Text(row.title).toHtmlEscaped(), Text(row.shape).toHtmlEscaped(),
+                     Text(row.bytes).toHtmlEscaped(), Text(row.codec).toHtmlEscaped()));
+    setTextInteractionFlags(Qt::TextSelectableByMouse);
+    setFocusPolicy(Qt::StrongFocus);
+    setMargin(kFrameGap);
+    setAccessibleName(Text(row.title));
+    setAccessibleDescription(QStringList{Text(row.shape), Text(row.bytes), Text(row.codec)}.join(QLatin1Char('\n')));
+  }
+
+ protected:
+  void focusInEvent(QFocusEvent* event) override {
+    QLabel::focusInEvent(event);
+    // The scroll area follows Tab inside it by itself, not focus that comes
+    // from outside it (Shift+Tab from the button, Tab past the last row).
+    for (QWidget* above = parentWidget(); above != nullptr; above = above->parentWidget()) {
+      if (auto* scroll = qobject_cast<QScrollArea*>(above)) {
+        scroll->ensureWidgetVisible(this);
+        break;
+      }
+    }
+  }
+
+  void paintEvent(QPaintEvent* event) override {
+    QLabel::paintEvent(event);
+    if (!hasFocus()) return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+
+ private:
+  static constexpr int kFrameGap = 2;  // pixels between the frame and the text
+};
+
+// The picture of one side, or its note in grey when it has none; name is
+// what assistive technology calls it.
+QLabel* SideLabel(const DetailsPicture& side, int scale, const QString& name, QWidget* parent) {
   auto* label = new QLabel(parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setAccessibleName(name);
   if (side.picture && side.picture->width > 0 && side.picture->height > 0) {
     label->setPixmap(QPixmap::fromImage(DetailsDialog::Shown(*side.picture, scale)));
     return label;
@@ -94,18 +140,14 @@ DetailsDialog::DetailsDialog(const Details& details, const Language& language, Q
       grid->addWidget(name, line++, 0, 1, 3);
     }
     group = &row.group;
-    QLabel* before = SideLabel(row.before, row.scale, rows);
-    QLabel* after = SideLabel(row.after, row.scale, rows);
+    QLabel* before = SideLabel(row.before, row.scale, Text(language.Trf("%s, before", {row.title})), rows);
+    QLabel* after = SideLabel(row.after, row.scale, Text(language.Trf("%s, after", {row.title})), rows);
     before_.push_back(before);
     after_.push_back(after);
     grid->addWidget(before, line, 0, Qt::AlignLeft | Qt::AlignTop);
     grid->addWidget(after, line, 1, Qt::AlignLeft | Qt::AlignTop);
-    auto* text = new QLabel(rows);
-    text->setTextFormat(Qt::RichText);
-    text->setText(QStringLiteral("<b>%1</b><br>%2<br>%3<br>%4")
-                      .arg(Text(row.title).toHtmlEscaped(), Text(row.shape).toHtmlEscaped(),
-                           Text(row.bytes).toHtmlEscaped(), Text(row.codec).toHtmlEscaped()));
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* text = new RowText(row, rows);
+    text->setObjectName(QStringLiteral("DetailsRow"));
     grid->addWidget(text, line, 2, Qt::AlignLeft | Qt::AlignTop);
     ++line;
   }

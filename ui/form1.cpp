@@ -1,8 +1,10 @@
 #include "ui/form1.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -11,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,8 +25,11 @@
 #include "archive/archive_run.h"
 #include "database/conversion_run.h"
 #include "ui/details_dialog.h"
+#include "ui/focus_mark.h"
 #include "ui/link_label.h"
+#include "ui/report_area.h"
 #include "ui/twips.h"
+#include "ui/window_accessible.h"
 
 namespace pressling::ui {
 namespace {
@@ -56,13 +62,23 @@ QIcon ApplicationIcon() {
   return icon;
 }
 
-// A clickable part of the background picture: it draws nothing itself.
+// A clickable part of the background picture: it draws nothing itself. Space
+// presses it as on any button, and so does Enter.
 class PictureButton : public QAbstractButton {
  public:
   using QAbstractButton::QAbstractButton;
 
  protected:
   void paintEvent(QPaintEvent*) override {}
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+    if (plain && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+      event->accept();
+      click();
+      return;
+    }
+    QAbstractButton::keyPressEvent(event);
+  }
 };
 
 }  // namespace
@@ -73,6 +89,7 @@ Form1::Form1(const Language& language, QWidget* parent)
       language_(language),
       surface_(*this),
       background_(QStringLiteral(":/artwork/background.bmp")) {
+  InstallWindowAccessibility();
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromLatin1(kCaption));
   setWindowIcon(ApplicationIcon());
@@ -84,22 +101,38 @@ Form1::Form1(const Language& language, QWidget* parent)
   label3_ = new LinkLabel(this);
   label3_->move(TwipsToRect(2505, 2640, 2565, 225, *this).topLeft());
 
-  // Text1 lies below the client area and is never seen; it only holds the focus.
+  // Text1 lies below the client area and is never seen. It takes no focus:
+  // the keyboard goes to the folder button and the link instead.
   text1_ = new QLineEdit(QStringLiteral("Text1"), this);
   text1_->setObjectName(QStringLiteral("Text1"));
   QFont textFont(GothicFamily());
   textFont.setPointSizeF(8.25);
   text1_->setFont(textFont);
   text1_->setGeometry(TwipsToRect(240, 7080, 1935, 255, *this));
-  text1_->setFocus();
+  text1_->setFocusPolicy(Qt::NoFocus);
 
   auto* folder = new PictureButton(this);
   folder->setObjectName(QStringLiteral("FolderButton"));
   folder->setGeometry(kFolderPicture);
-  folder->setFocusPolicy(Qt::NoFocus);
+  // Reached with Tab, not taken by a click: the mouse leaves the focus mark alone.
+  folder->setFocusPolicy(Qt::TabFocus);
   folder->setCursor(HandCursor());
   folder->setToolTip(Text(language_.Tr("Choose a PRC file to compress (Ctrl+O)")));
+  folder->setAccessibleName(Text(language_.Tr("Choose a .prc or .zip file…")));
   connect(folder, &QAbstractButton::clicked, this, &Form1::ShowOpenDialog);
+  // Tab order: the folder button, then the link.
+  setTabOrder(folder, label3_);
+  folder->setFocus();
+  label3_->setAccessibleName(Text(language_.Tr("Home page")));
+  label3_->setAccessibleDescription(QString::fromLatin1(HomePageAddress));
+  setAccessibleDescription(
+      Text(language_.Tr("Makes Palm OS programs smaller: drop a .prc or .zip file here or choose one with the "
+                        "folder button; the report appears in the yellow panel.")));
+  report_ = new ReportArea(*this, kReportPanel, Text(language_.Tr("Report")), [this] { return surface_.ShownText(); });
+  surface_.SetChangeListener([this] { report_->Changed(); });
+  focusMark_ = new FocusMark(*this);
+  focusMark_->Watch(*folder);
+  focusMark_->Watch(*label3_);
 
   auto* open = new QShortcut(this);
   QList<QKeySequence> openKeys = QKeySequence::keyBindings(QKeySequence::Open);
@@ -108,7 +141,7 @@ Form1::Form1(const Language& language, QWidget* parent)
   connect(open, &QShortcut::activated, this, &Form1::ShowOpenDialog);
 
   // The window keeps no settings: thorough compression is off at every start.
-  thorough_ = new QAction(Text(language_.TrC("window menu", "Thorough compression")), this);
+  thorough_ = new QAction(Text(language_.TrC("window menu", "&Thorough compression")), this);
   thorough_->setCheckable(true);
   const QString thoroughTip =
       Text(language_.Tr("Compresses every bitmap and icon with the codecs of Palm OS itself"));
@@ -117,7 +150,7 @@ Form1::Form1(const Language& language, QWidget* parent)
   contextMenu_ = new QMenu(this);
   contextMenu_->setToolTipsVisible(true);
   contextMenu_->addAction(thorough_);
-  details_ = new QAction(Text(language_.TrC("window menu", "Details…")), this);
+  details_ = new QAction(Text(language_.TrC("window menu", "&Details…")), this);
   details_->setEnabled(false);
   const QString detailsTip =
       Text(language_.Tr("Shows each bitmap of the last run with its picture before and after"));
@@ -125,10 +158,43 @@ Form1::Form1(const Language& language, QWidget* parent)
   details_->setStatusTip(detailsTip);
   connect(details_, &QAction::triggered, this, &Form1::ShowDetails);
   contextMenu_->addAction(details_);
-  setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void Form1::contextMenuEvent(QContextMenuEvent* event) {
+  if (event->reason() == QContextMenuEvent::Keyboard) ShowContextMenuAtFocus();
+  else ShowContextMenu(event->globalPos(), false);
+  event->accept();
+}
+
+void Form1::keyPressEvent(QKeyEvent* event) {
+  // The Menu key and Shift+F10, the two keys of a context menu; the platform
+  // turns neither into a context-menu event everywhere.
+  const bool menuKey = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+  const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+  if (menuKey || shiftF10) {
+    event->accept();
+    ShowContextMenuAtFocus();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void Form1::ShowContextMenuAtFocus() {
+  // Under the focused control, or in the middle of the window when none has the focus.
+  QWidget* control = focusWidget();
+  const QPoint at = control != nullptr && control != this && control->isVisible()
+                        ? control->mapToGlobal(QPoint(0, control->height()))
+                        : mapToGlobal(rect().center());
+  ShowContextMenu(at, true);
+}
+
+void Form1::ShowContextMenu(const QPoint& at, bool fromKeyboard) {
+  // One menu at a time: the Menu key may also arrive as a context-menu event.
+  if (contextMenu_->isVisible()) return;
   // popup() rather than exec(): a menu opened during a run must not hold it.
-  connect(this, &QWidget::customContextMenuRequested, this,
-          [this](const QPoint& at) { contextMenu_->popup(mapToGlobal(at)); });
+  contextMenu_->popup(at);
+  // From the keyboard the first entry is selected, so the arrow keys start there.
+  if (fromKeyboard) contextMenu_->setActiveAction(contextMenu_->actions().value(0));
 }
 
 void Form1::paintEvent(QPaintEvent*) {
@@ -136,6 +202,7 @@ void Form1::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), Qt::white);
   painter.drawPixmap(0, 0, background_);
   surface_.Paint(painter);
+  focusMark_->Paint(painter);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
@@ -149,7 +216,7 @@ void Form1::dropEvent(QDropEvent* event) {
 bool Form1::StartRun(const QString& path) {
   // One run at a time: the run's event passes deliver drops, keys and clicks too.
   if (busy_ || path.isEmpty()) return false;
-  busy_ = true;
+  SetBusy(true);
   lastFolder_ = QFileInfo(path).absolutePath();
   ConversionOptions options;
   options.bitmapMode = thorough_->isChecked() ? BitmapMode::Thorough : BitmapMode::Classic;
@@ -212,8 +279,17 @@ void Form1::RunConversion(const QString& path, const ConversionOptions& options)
     else lastRun_ = CaptureRun(input, converter_(input, surface_, eventPass, options));
     details_->setEnabled(true);
   }
-  busy_ = false;
+  SetBusy(false);
   if (closeRequested_) close();
+}
+
+void Form1::SetBusy(bool busy) {
+  busy_ = busy;
+  if (!QAccessible::isActive()) return;
+  QAccessible::State changed;
+  changed.busy = true;
+  QAccessibleStateChangeEvent event(this, changed);
+  QAccessible::updateAccessibility(&event);
 }
 
 }  // namespace pressling::ui

@@ -20,7 +20,9 @@ class QMenu;
 namespace pressling::ui {
 
 class DetailsDialog;
+class FocusMark;
 class LinkLabel;
+class ReportArea;
 
 // Runs one conversion; ConvertDatabase unless a test replaces it.
 using Converter = std::function<RunResult(const std::string& path, ReportSurface& surface, const EventPass& eventPass,
@@ -37,6 +39,8 @@ class Form1 : public QWidget {
   static constexpr char kCaption[] = "Dorv's Pressling V0.91";
   // Where the folder picture lies in the background, in pixels.
   static constexpr QRect kFolderPicture{42, 36, 68, 74};
+  // Where the report panel lies in the background, border included, in pixels.
+  static constexpr QRect kReportPanel{156, 12, 195, 113};
 
   // Every text of the window, and the report of each run, in language.
   explicit Form1(const Language& language, QWidget* parent = nullptr);
@@ -71,9 +75,17 @@ class Form1 : public QWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void RunConversion(const QString& path, const ConversionOptions& options);
+  // Sets busy_ and tells assistive technology.
+  void SetBusy(bool busy);
+  // Opens the context menu at at (global); from the keyboard with its first entry selected.
+  void ShowContextMenu(const QPoint& at, bool fromKeyboard);
+  // Opens it under the control that has the keyboard focus.
+  void ShowContextMenuAtFocus();
 
   Language language_;
   WindowSurface surface_;
@@ -83,6 +95,8 @@ class Form1 : public QWidget {
   QAction* thorough_;
   QAction* details_;
   QMenu* contextMenu_;
+  ReportArea* report_;
+  FocusMark* focusMark_;
   QPointer<QFileDialog> openDialog_;
   QPointer<DetailsDialog> detailsDialog_;
   std::optional<FinishedRun> lastRun_;

@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
@@ -57,7 +58,8 @@ QCursor HandCursor() { return QCursor(QPixmap(QStringLiteral(":/artwork/hand.png
 LinkLabel::LinkLabel(QWidget* parent) : QLabel(QString::fromLatin1(HomePageAddress), parent) {
   setObjectName(QStringLiteral("Label3"));
   setFont(LinkFont());
-  setFocusPolicy(Qt::NoFocus);
+  // Reached with Tab, not taken by a click: the mouse leaves the focus mark alone.
+  setFocusPolicy(Qt::TabFocus);
   setTextFormat(Qt::PlainText);
   setAlignment(Qt::AlignLeft | Qt::AlignTop);
   setCursor(HandCursor());
@@ -89,7 +91,25 @@ void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
   bool clicked = pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   event->accept();
-  if (!clicked) return;
+  if (clicked) Activate();
+}
+
+void LinkLabel::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+      if (event->modifiers() != Qt::NoModifier && event->modifiers() != Qt::KeypadModifier) break;
+      event->accept();
+      Activate();
+      return;
+    default:
+      break;
+  }
+  QLabel::keyPressEvent(event);
+}
+
+void LinkLabel::Activate() {
   if (!opener_) return;
   // The colour changes only after the address was opened; a failure changes
   // nothing. The answer may come after the window is gone.

@@ -24,8 +24,9 @@ void OpenInBrowser(const QUrl& url, const OpenDone& done);
 // The pointing hand shown over whatever can be clicked in the window.
 QCursor HandCursor();
 
-// Label3: the home-page link under the title lettering. A click opens
-// HomePageAddress and, when that worked, shows the link as visited.
+// Label3: the home-page link under the title lettering. A click, or Enter or
+// Space while it has the keyboard focus, opens HomePageAddress and, when that
+// worked, shows the link as visited.
 class LinkLabel : public QLabel {
   Q_OBJECT
 
@@ -38,6 +39,8 @@ class LinkLabel : public QLabel {
   // Replaces how the address is opened (OpenInBrowser by default).
   void SetOpener(UrlOpener opener);
   QColor TextColour() const;
+  // Opens the address as a click does.
+  void Activate();
 
  signals:
   // The opener of a click has reported its outcome; the colour is already set.
@@ -46,6 +49,7 @@ class LinkLabel : public QLabel {
  protected:
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void SetTextColour(QRgb rgb);

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QStringList>
 #include <QWidget>
 
 #include "ui/twips.h"
@@ -31,9 +32,16 @@ void WindowSurface::Paint(QPainter& painter) const {
   painter.restore();
 }
 
+QString WindowSurface::ShownText() const {
+  QStringList texts;
+  for (const Line& line : lines_) texts.push_back(line.text);
+  return texts.join(QLatin1Char('\n'));
+}
+
 void WindowSurface::EraseText() {
   lines_.clear();
   owner_.update();
+  if (changed_) changed_();
 }
 
 void WindowSurface::DrawText(const std::string& text, float x, float y) {
@@ -42,6 +50,7 @@ void WindowSurface::DrawText(const std::string& text, float x, float y) {
   shown.remove(QChar(u'\0'));
   lines_.push_back({shown, x, y});
   owner_.update();
+  if (changed_) changed_();
 }
 
 }  // namespace pressling::ui

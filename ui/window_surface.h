@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "database/report_surface.h"
@@ -31,6 +32,11 @@ class WindowSurface : public ReportSurface {
   explicit WindowSurface(QWidget& owner);
 
   const std::vector<Line>& lines() const { return lines_; }
+  // Every kept line in full, in print order, one per line: what the window
+  // says where it paints the report, for assistive technology.
+  QString ShownText() const;
+  // Called after every change of the kept lines.
+  void SetChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
   // Draws every kept line with a transparent background; called from the
   // owner's paint event.
   void Paint(QPainter& painter) const;
@@ -42,6 +48,7 @@ class WindowSurface : public ReportSurface {
  private:
   QWidget& owner_;
   std::vector<Line> lines_;
+  std::function<void()> changed_;
 };
 
 }  // namespace pressling::ui

@@ -40,9 +40,11 @@ bool HasJapanese(const QString& text) {
 // Every text a window shows: its title, its labels with their tool tips and its buttons.
 QStringList ShownTexts(const QWidget& window) {
   QStringList texts{window.windowTitle()};
-  for (const QLabel* label : window.findChildren<QLabel*>()) texts << label->text() << label->toolTip();
+  for (const QLabel* label : window.findChildren<QLabel*>())
+    texts << label->text() << label->toolTip() << label->accessibleName();
   for (const QAbstractButton* button : window.findChildren<QAbstractButton*>())
-    texts << button->text() << button->toolTip();
+    texts << button->text() << button->toolTip() << button->accessibleName();
+  texts << window.accessibleDescription();
   texts.removeAll(QString());
   return texts;
 }
@@ -134,8 +136,8 @@ class LanguageTest : public QObject {
     QVERIFY(pressling::ui::InstallQtTranslations(*qApp, english));
     Form1 form(english);
     QCOMPARE(form.windowTitle(), QStringLiteral("Dorv's Pressling V0.91"));
-    QCOMPARE(form.ThoroughAction().text(), QStringLiteral("Thorough compression"));
-    QCOMPARE(form.DetailsAction().text(), QString::fromUtf8("Details…"));
+    QCOMPARE(form.ThoroughAction().text(), QStringLiteral("&Thorough compression"));
+    QCOMPARE(form.DetailsAction().text(), QString::fromUtf8("&Details…"));
     QStringList texts{form.ThoroughAction().toolTip(), form.DetailsAction().toolTip()};
     texts << ShownTexts(form);
     QVERIFY2(texts.size() >= 4, qPrintable(Joined(texts)));  // the two tips, the folder's tip, the link
@@ -211,8 +213,8 @@ class LanguageTest : public QObject {
     const Language german = Language::FromTag("de_DE.UTF-8");
     QVERIFY(pressling::ui::InstallQtTranslations(*qApp, german));
     Form1 form(german);
-    QCOMPARE(form.ThoroughAction().text(), QString::fromUtf8("Gründliche Kompression"));
-    QCOMPARE(form.DetailsAction().text(), QString::fromUtf8("Details…"));
+    QCOMPARE(form.ThoroughAction().text(), QString::fromUtf8("&Gründliche Kompression"));
+    QCOMPARE(form.DetailsAction().text(), QString::fromUtf8("&Details…"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QFileDialog* dialog = OpenDialog(form);
@@ -238,7 +240,7 @@ class LanguageTest : public QObject {
     QCOMPARE(c.tag(), std::string("ja"));
     QVERIFY(pressling::ui::InstallQtTranslations(*qApp, c));
     Form1 form(c);
-    QCOMPARE(form.ThoroughAction().text(), QString::fromUtf8("徹底圧縮"));
+    QCOMPARE(form.ThoroughAction().text(), QString::fromUtf8("徹底圧縮(&T)"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QFileDialog* dialog = OpenDialog(form);

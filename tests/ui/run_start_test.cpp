@@ -119,7 +119,7 @@ class RunStartTest : public QObject {
     QVERIFY(form.rect().contains(folder->geometry()));
     QCOMPARE(folder->cursor().shape(), Qt::BitmapCursor);
     QCOMPARE(folder->cursor().hotSpot(), QPoint(12, 3));
-    QCOMPARE(folder->focusPolicy(), Qt::NoFocus);
+    QCOMPARE(folder->focusPolicy(), Qt::TabFocus);
     // It draws nothing: the window looks as it did without it.
     QImage withButton = form.grab().toImage();
     folder->hide();
@@ -217,14 +217,14 @@ class RunStartTest : public QObject {
   void rightClickShowsThoroughUncheckedAndDetailsDisabled() {
     Form1 form;
     QAction& thorough = form.ThoroughAction();
-    QCOMPARE(thorough.text(), QString::fromUtf8("徹底圧縮"));
+    QCOMPARE(thorough.text(), QString::fromUtf8("徹底圧縮(&T)"));
     QVERIFY(thorough.isCheckable());
     QVERIFY(!thorough.isChecked());
     QVERIFY(!thorough.toolTip().isEmpty() && !thorough.toolTip().contains(QLatin1Char('\n')));
     QVERIFY(thorough.toolTip() != thorough.text());
     QCOMPARE(thorough.statusTip(), thorough.toolTip());
     QAction& details = form.DetailsAction();
-    QCOMPARE(details.text(), QString::fromUtf8("詳細…"));
+    QCOMPARE(details.text(), QString::fromUtf8("詳細(&D)…"));
     QVERIFY(!details.isCheckable());
     QVERIFY(!details.isEnabled());
 
