@@ -11,12 +11,14 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QIcon>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QShortcut>
+#include <QToolTip>
 #include <QUrl>
 
 #include "archive/archive_run.h"
@@ -71,7 +73,8 @@ Form1::Form1(const Language& language, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       language_(language),
-      surface_(*this),
+      // Only the Japanese window keeps the gothic face's own apostrophe.
+      surface_(*this, language.tag() != "ja"),
       background_(QStringLiteral(":/artwork/background.bmp")) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QString::fromLatin1(kCaption));
@@ -136,6 +139,22 @@ void Form1::paintEvent(QPaintEvent*) {
   painter.fillRect(rect(), Qt::white);
   painter.drawPixmap(0, 0, background_);
   surface_.Paint(painter);
+}
+
+bool Form1::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  // Over the panel, the report in full: a line cut short there is whole here.
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QStringList report = surface_.FullLines();
+  if (!WindowSurface::kPanel.contains(help->pos()) || report.isEmpty()) {
+    QToolTip::hideText();
+    return true;
+  }
+  // Escaped, so that a name that looks like markup shows as it is.
+  const QString tip = report.join(QLatin1Char('\n')).toHtmlEscaped();
+  QToolTip::showText(help->globalPos(), QStringLiteral("<p style='white-space:pre'>%1</p>").arg(tip), this,
+                     WindowSurface::kPanel);
+  return true;
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {
