@@ -221,7 +221,7 @@ TEST_F(ConversionRunTest, ReportAndReasonInTheLanguageOfTheOptions) {
   RunResult result = ConvertDatabase(Put("app.prc", SizedDatabase(20000, 208)), surface, {}, options);
   ASSERT_EQ(result.outcome, RunOutcome::Converted) << result.detail;
   EXPECT_EQ(surface.drawn.front().text, "Wird verarbeitet …");
-  EXPECT_EQ(Report(), (std::vector<std::string>{"Name: MyApp", "Original: 20000 Byte", "Komprimiert: 19800 Byte",
+  EXPECT_EQ(Report(), (std::vector<std::string>{"Programm: MyApp", "Original: 20000 Byte", "Komprimiert: 19800 Byte",
                                                 "Verhältnis: 99,0 %"}));
 
   const std::string missing = (folder / "missing.prc").string();

@@ -175,7 +175,7 @@ class PanelFitTest : public QObject {
     Form1 form(Language::FromTag("de"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    const std::string name = "Name: WWWWWWWWWWWWWWWWWWWWWWWWWW<b>";
+    const std::string name = "Programm: WWWWWWWWWWWWWWWWWWWWWWWWWW<b>";
     PrintReport(form.Surface(), {name, "Original: 16777215 Byte"});
     QVERIFY(form.Surface().lines()[0].shown.endsWith(QChar(u'…')));
     const QPoint inPanel = WindowSurface::kPanel.center();
