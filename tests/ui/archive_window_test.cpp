@@ -130,8 +130,6 @@ class ArchiveWindowTest : public QObject {
       QVERIFY2(full.size() >= 4 && (full[0].endsWith(QStringLiteral("WWWWWWWWWWWWWWWW")) ||
                                     full[0].endsWith(QStringLiteral("W.zip"))),
                qPrintable(full.join(QLatin1Char('\n'))));
-      // The archive's name is too long for the panel and ends in "…" there.
-      if (input == archive) QVERIFY(form.Surface().lines()[0].shown.endsWith(QChar(u'…')));
       const QImage shot = form.grab().toImage();
       QVERIFY(ChangedPixels(empty, shot, inside) > 200);
       const int w = shot.width(), h = shot.height();
@@ -140,6 +138,8 @@ class ArchiveWindowTest : public QObject {
                           ChangedPixels(empty, shot, QRect(0, inside.top(), inside.left(), inside.height())) +
                           ChangedPixels(empty, shot, QRect(inside.right() + 1, inside.top(), w, inside.height()));
       QVERIFY2(outside == 0, qPrintable(full.join(QLatin1Char('\n'))));
+      // The archive's name is too long for the panel and ends in "…" there.
+      if (input == archive) QVERIFY(form.Surface().lines()[0].shown.endsWith(QChar(u'…')));
     }
     // The archive was written: its report had all five lines.
     QVERIFY(QFile::exists(folder.filePath(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWW_comp.zip"))));
