@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <array>
 #include <cstring>
+#include <tuple>
 
 #include "archive/archive_rules.h"
 #include "database/report_lines.h"
@@ -117,6 +118,8 @@ class PanelFitTest : public QObject {
                qPrintable(family));
       const QFontMetricsF metrics(form.font(), &form);
       const double left = 2600.0 * form.logicalDpiX() / 1440;
+      double widest = 0;  // of the lines shown whole
+      QString widestLine;
       for (const Report& report : WidestReports(language)) {
         PrintReport(form.Surface(), report.lines);
         const auto& lines = form.Surface().lines();
@@ -135,6 +138,7 @@ class PanelFitTest : public QObject {
           if (tag != "ja") whole.replace(QChar(u'\u2019'), QChar(u'\''));
           if (!name) {
             QVERIFY2(lines[i].shown == whole, qPrintable(where + QStringLiteral(" shown as ") + lines[i].shown));
+            if (right > widest) std::tie(widest, widestLine) = std::pair(right, lines[i].shown);
           } else if (lines[i].shown != whole) {
             QVERIFY2(lines[i].shown.endsWith(QChar(u'…')), qPrintable(where));
             QVERIFY2(whole.startsWith(lines[i].shown.chopped(1)), qPrintable(where));
@@ -145,6 +149,8 @@ class PanelFitTest : public QObject {
         for (const std::string& line : report.lines) printed << QString::fromStdString(line);
         QCOMPARE(form.Surface().FullLines(), printed);
       }
+      qInfo("%s: the widest whole line ends at x %.1f of %d: %s", tag.c_str(), widest, WindowSurface::kPanelInnerRight,
+            qPrintable(widestLine));
     }
   }
 
