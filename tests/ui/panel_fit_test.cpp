@@ -163,7 +163,7 @@ class PanelFitTest : public QObject {
     QVERIFY(shown.startsWith(label + name.left(3)));
     QVERIFY(shown.endsWith(QChar(u'…')));
     QCOMPARE(QString(shown).chopped(1), (label + name).left(shown.size() - 1));
-    // The specified lines keep their text as they are.
+    // The four lines of a Japanese report keep their text as they are.
     PrintReport(japanese.Surface(), {"アプリ名：MyApp", "オリジナル：16777215 byte", "圧縮処理後：16777215 byte",
                                      "圧縮率：99.0 %"});
     for (const auto& line : japanese.Surface().lines()) QCOMPARE(line.shown, line.text);
