@@ -172,10 +172,16 @@ std::vector<std::string> ArchiveReportLines(std::string_view archiveName, Archiv
                                             std::string_view refusal, const Language& language) {
   std::vector<std::string> lines;
   lines.push_back(language.Trf("Archive: %s", {archiveName}));
-  lines.push_back(language.Trf("Databases unpacked: %s bytes", {std::to_string(totals.unpackedBefore)}));
+  // Ten-digit sizes fit the window's panel only on lines of their own, with
+  // the unit said once above them.
+  // TRANSLATORS: the heading of the two sizes below it, which carry no unit of their own.
+  lines.push_back(language.Tr("Databases unpacked (bytes)"));
+  // TRANSLATORS: the bytes the archive's databases take unpacked, before the conversion.
+  lines.push_back(Substitute(language.TrC("archive report", "Before: %s"), {std::to_string(totals.unpackedBefore)}));
   switch (end) {
     case ArchiveEnd::Written: {
-      lines.push_back(language.Trf("After conversion: %s bytes", {std::to_string(totals.unpackedAfter)}));
+      // TRANSLATORS: the bytes the archive's databases take unpacked, after the conversion.
+      lines.push_back(Substitute(language.TrC("archive report", "After: %s"), {std::to_string(totals.unpackedAfter)}));
       const double ratio = totals.unpackedBefore == 0 ? 100.0
                                                       : static_cast<double>(totals.unpackedAfter) /
                                                             static_cast<double>(totals.unpackedBefore) * 100;
@@ -208,8 +214,8 @@ std::vector<std::string> ArchiveSizeLines(const ArchiveTotals& totals, const Lan
   return lines;
 }
 
-std::string NotArchiveText(const Language& language) { return language.Tr("Not a zip archive, or a damaged one"); }
+std::string NotArchiveText(const Language& language) { return language.Tr("Not a valid zip archive"); }
 
-std::string ArchiveFailureText(const Language& language) { return language.Tr("The archive could not be processed"); }
+std::string ArchiveFailureText(const Language& language) { return language.Tr("Archive processing failed"); }
 
 }  // namespace pressling

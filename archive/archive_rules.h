@@ -86,9 +86,10 @@ inline bool HasEffect(const ArchiveTotals& totals) { return totals.converted > 0
 // How an archive run ended, for its report.
 enum class ArchiveEnd { Written, NoEffect, Refused, Failed };
 
-// The four lines of an archive's report, as the window shows them: its name,
-// its databases' unpacked bytes before, then after and the ratio, or why no
-// archive was made. refusal is the third line of a refused or failed archive.
+// The five lines of an archive's report, as the window shows them: its name,
+// a heading with the unit, its databases' unpacked bytes before, then after
+// and the ratio, or why no archive was made. refusal is the fourth line of a
+// refused or failed archive.
 std::vector<std::string> ArchiveReportLines(std::string_view archiveName, ArchiveEnd end, const ArchiveTotals& totals,
                                             std::string_view refusal, const Language& language);
 
@@ -96,7 +97,7 @@ std::vector<std::string> ArchiveReportLines(std::string_view archiveName, Archiv
 // archive is larger; nothing when no archive was made.
 std::vector<std::string> ArchiveSizeLines(const ArchiveTotals& totals, const Language& language);
 
-// The third line of a refused archive.
+// The fourth line of a refused archive, or of one that failed.
 std::string NotArchiveText(const Language& language);
 std::string ArchiveFailureText(const Language& language);
 

@@ -31,7 +31,7 @@ struct ArchiveResult {
   std::filesystem::path outputPath;         // the kept archive (in a dry run: where it would be)
   ArchiveTotals totals;
   std::vector<ArchiveEntryResult> entries;  // the database entries, in archive order
-  std::vector<std::string> report;          // the archive's own four lines
+  std::vector<std::string> report;          // the archive's own five lines
   bool AnyRefused() const;
 };
 
@@ -43,7 +43,7 @@ using EntryObserver = std::function<void(const ArchiveEntryResult&)>;
 // Each entry is inflated, at most kInflateLimit bytes, into the run's private
 // folder under a name made from its index, never from its own name, and
 // converted there by ConvertDatabase in the run's mode; its label and report
-// lines go to surface. Then the archive's four lines: the surface is cleared
+// lines go to surface. Then the archive's five lines: the surface is cleared
 // first, so that a window shows only those.
 ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, const EventPass& eventPass = {},
                              const ConversionOptions& options = {}, const EntryObserver& observer = {});

@@ -13,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QIcon>
 #include <QLineEdit>
@@ -20,6 +21,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QShortcut>
+#include <QToolTip>
 #include <QUrl>
 
 #include "archive/archive_run.h"
@@ -87,7 +89,8 @@ Form1::Form1(const Language& language, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       language_(language),
-      surface_(*this),
+      // Only the Japanese window keeps the gothic face's own apostrophe.
+      surface_(*this, language.tag() != "ja"),
       background_(QStringLiteral(":/artwork/background.bmp")) {
   InstallWindowAccessibility();
   setObjectName(QStringLiteral("Form1"));
@@ -128,7 +131,7 @@ Form1::Form1(const Language& language, QWidget* parent)
   setAccessibleDescription(
       Text(language_.Tr("Makes Palm OS programs smaller: drop a .prc or .zip file here or choose one with the "
                         "folder button; the report appears in the yellow panel.")));
-  report_ = new ReportArea(*this, kReportPanel, Text(language_.Tr("Report")), [this] { return surface_.ShownText(); });
+  report_ = new ReportArea(*this, kReportPanel, Text(language_.Tr("Report")), [this] { return surface_.FullLines().join(QLatin1Char('\n')); });
   surface_.SetChangeListener([this] { report_->Changed(); });
   focusMark_ = new FocusMark(*this);
   focusMark_->Watch(*folder);
@@ -203,6 +206,22 @@ void Form1::paintEvent(QPaintEvent*) {
   painter.drawPixmap(0, 0, background_);
   surface_.Paint(painter);
   focusMark_->Paint(painter);
+}
+
+bool Form1::event(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+  // Over the panel, the report in full: a line cut short there is whole here.
+  const auto* help = static_cast<QHelpEvent*>(event);
+  const QStringList report = surface_.FullLines();
+  if (!WindowSurface::kPanel.contains(help->pos()) || report.isEmpty()) {
+    QToolTip::hideText();
+    return true;
+  }
+  // Escaped, so that a name that looks like markup shows as it is.
+  const QString tip = report.join(QLatin1Char('\n')).toHtmlEscaped();
+  QToolTip::showText(help->globalPos(), QStringLiteral("<p style='white-space:pre'>%1</p>").arg(tip), this,
+                     WindowSurface::kPanel);
+  return true;
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

@@ -71,6 +71,7 @@ class Form1 : public QWidget {
   DetailsDialog* ShowDetails();
 
  protected:
+  bool event(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;

@@ -16,7 +16,24 @@ QColor ReportTextColour(const QWidget& owner) {
   return platform.lightness() > 160 ? QColor(Qt::black) : platform;
 }
 
-WindowSurface::WindowSurface(QWidget& owner) : owner_(owner) {}
+WindowSurface::WindowSurface(QWidget& owner, bool plainApostrophe)
+    : owner_(owner), plainApostrophe_(plainApostrophe) {}
+
+QStringList WindowSurface::FullLines() const {
+  QStringList full;
+  for (const Line& line : lines_) full.push_back(line.text);
+  return full;
+}
+
+QString WindowSurface::FitLine(const QString& text, float x) const {
+  QString shown = text;
+  if (plainApostrophe_) shown.replace(QChar(u'\u2019'), QChar(u'\''));
+  const QFontMetricsF metrics(owner_.font(), &owner_);
+  const double room = kPanelInnerRight - TwipsToPixelsX(x, owner_);
+  if (metrics.horizontalAdvance(shown) <= room) return shown;
+  // Whole characters only, so a letter is never cut at the panel's edge.
+  return metrics.elidedText(shown, Qt::ElideRight, room);
+}
 
 void WindowSurface::Paint(QPainter& painter) const {
   if (lines_.empty()) return;
@@ -27,15 +44,9 @@ void WindowSurface::Paint(QPainter& painter) const {
   for (const Line& line : lines_) {
     // A print position names the top of the line; QPainter wants the baseline.
     QPointF topLeft = TwipsToPoint(line.x, line.y, owner_);
-    painter.drawText(QPointF(topLeft.x(), topLeft.y() + ascent), line.text);
+    painter.drawText(QPointF(topLeft.x(), topLeft.y() + ascent), line.shown);
   }
   painter.restore();
-}
-
-QString WindowSurface::ShownText() const {
-  QStringList texts;
-  for (const Line& line : lines_) texts.push_back(line.text);
-  return texts.join(QLatin1Char('\n'));
 }
 
 void WindowSurface::EraseText() {
@@ -46,9 +57,9 @@ void WindowSurface::EraseText() {
 
 void WindowSurface::DrawText(const std::string& text, float x, float y) {
   // The database name pads with NULs; they carry no glyph.
-  QString shown = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-  shown.remove(QChar(u'\0'));
-  lines_.push_back({shown, x, y});
+  QString printed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  printed.remove(QChar(u'\0'));
+  lines_.push_back({printed, FitLine(printed, x), x, y});
   owner_.update();
   if (changed_) changed_();
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QColor>
+#include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -22,19 +24,33 @@ QColor ReportTextColour(const QWidget& owner);
 class WindowSurface : public ReportSurface {
  public:
   struct Line {
-    QString text;  // as printed, NUL characters removed
-    float x;       // left edge, twips
-    float y;       // top, twips
+    QString text;   // as printed, NUL characters removed
+    QString shown;  // as drawn: FitLine(text, x)
+    float x;        // left edge, twips
+    float y;        // top, twips
   };
 
+  // The report panel of the background picture, its border included, in the
+  // picture's pixels, which do not scale with the screen.
+  static constexpr QRect kPanel{156, 12, 195, 113};
+  // The first column of the panel's right border, its blended edge included:
+  // every line ends at or before it.
+  static constexpr int kPanelInnerRight = 348;
+
   // Draws in owner's font and ReportTextColour and asks owner to repaint on
-  // every change.
-  explicit WindowSurface(QWidget& owner);
+  // every change. With plainApostrophe, a typographic apostrophe is drawn as
+  // the plain one: the Japanese gothic face gives U+2019 a full-width cell,
+  // a gap in the middle of a French word.
+  explicit WindowSurface(QWidget& owner, bool plainApostrophe = false);
 
   const std::vector<Line>& lines() const { return lines_; }
-  // Every kept line in full, in print order, one per line: what the window
-  // says where it paints the report, for assistive technology.
-  QString ShownText() const;
+  // Every kept line in full, as printed, in print order: for the panel's tool
+  // tip and for what assistive technology reads.
+  QStringList FullLines() const;
+  // text as drawn with its left edge at x twips: measured in the owner's font
+  // and, where it would pass the panel's inner edge, cut at the end to what
+  // fits with "…" after it, never in the middle of a letter.
+  QString FitLine(const QString& text, float x) const;
   // Called after every change of the kept lines.
   void SetChangeListener(std::function<void()> listener) { changed_ = std::move(listener); }
   // Draws every kept line with a transparent background; called from the
@@ -47,6 +63,7 @@ class WindowSurface : public ReportSurface {
 
  private:
   QWidget& owner_;
+  bool plainApostrophe_;
   std::vector<Line> lines_;
   std::function<void()> changed_;
 };

@@ -99,7 +99,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_archive_plan(const char* request) {
 // {archive, archive_before, archive_after, refusal, entries: [{outcome,
 // before, after}...]}: refusal is null, "not-archive" or "failure";
 // archive_after is 0 while no archive was made. Answers {has_effect, lines,
-// size_lines, entries: [{text, refused}...]}: the archive's four lines, its
+// size_lines, entries: [{text, refused}...]}: the archive's five lines, its
 // file's sizes, and for each entry the line that says why it was left as it
 // was (empty for a converted one or one without effect).
 EMSCRIPTEN_KEEPALIVE const char* pressling_archive_report(const char* request, const char* tag) {

@@ -171,7 +171,7 @@ TEST_F(CliLanguageTest, JsonTranslatesReportAndReasonsButNeitherKeysNorCodes) {
   EXPECT_EQ(iconDe["left_alone"], "Version 1");
   EXPECT_EQ(iconDe["before"]["compression"], "none");  // an identifier, not the word
   EXPECT_EQ(b["files"][0]["status"], "no_effect");
-  EXPECT_EQ(b["files"][0]["report"][1], "Programmname: Icon");
+  EXPECT_EQ(b["files"][0]["report"][1], "Programm: Icon");
   EXPECT_EQ(b["files"][1]["error"], "notes.txt: der Name endet nicht auf .prc");
   // The same keys in the same order, whatever the language.
   for (auto [x, y] = std::pair(a.begin(), b.begin()); x != a.end() && y != b.end(); ++x, ++y) EXPECT_EQ(x.key(), y.key());

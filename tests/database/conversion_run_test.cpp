@@ -221,7 +221,7 @@ TEST_F(ConversionRunTest, ReportAndReasonInTheLanguageOfTheOptions) {
   RunResult result = ConvertDatabase(Put("app.prc", SizedDatabase(20000, 208)), surface, {}, options);
   ASSERT_EQ(result.outcome, RunOutcome::Converted) << result.detail;
   EXPECT_EQ(surface.drawn.front().text, "Wird verarbeitet …");
-  EXPECT_EQ(Report(), (std::vector<std::string>{"Programmname: MyApp", "Original: 20000 Byte", "Komprimiert: 19800 Byte",
+  EXPECT_EQ(Report(), (std::vector<std::string>{"Programm: MyApp", "Original: 20000 Byte", "Komprimiert: 19800 Byte",
                                                 "Verhältnis: 99,0 %"}));
 
   const std::string missing = (folder / "missing.prc").string();
@@ -230,7 +230,7 @@ TEST_F(ConversionRunTest, ReportAndReasonInTheLanguageOfTheOptions) {
   EXPECT_EQ(result.detail, missing + ": cannot open " + missing + ": No such file or directory");
   EXPECT_EQ(result.detailText.In(options.language),
             missing + ": " + missing + " kann nicht geöffnet werden: Datei oder Verzeichnis nicht gefunden");
-  EXPECT_EQ(Report()[2], "Die Verarbeitung der Datei ist fehlgeschlagen");
+  EXPECT_EQ(Report()[2], "Verarbeitung fehlgeschlagen");
 }
 
 TEST_F(ConversionRunTest, RefusedDatabaseLeavesAnOldOutputAlone) {

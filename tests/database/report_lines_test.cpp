@@ -59,7 +59,7 @@ TEST(ReportLinesTest, OtherLanguagesWriteTheirOwnWordsAndNumbers) {
   EXPECT_EQ(ReportLines(converted, Language::FromTag("en")),
             (Lines{"Name: Mulg", "Original: 2000 bytes", "Compressed: 10 bytes", "Ratio: 0.5 %"}));
   EXPECT_EQ(ReportLines(converted, Language::FromTag("de")),
-            (Lines{"Programmname: Mulg", "Original: 2000 Byte", "Komprimiert: 10 Byte", "Verhältnis: 0,5 %"}));
+            (Lines{"Programm: Mulg", "Original: 2000 Byte", "Komprimiert: 10 Byte", "Verhältnis: 0,5 %"}));
   EXPECT_EQ(ReportLines(converted, Language::FromTag("fr")),
             (Lines{"Nom : Mulg", "Original : 2000 octets", "Compressé : 10 octets", "Taux : 0,5 %"}));
   EXPECT_EQ(ReportLines(Result(RunOutcome::Converted, 1, 1), Language::FromTag("en"))[1], "Original: 1 byte");

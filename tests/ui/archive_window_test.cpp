@@ -1,5 +1,5 @@
 // An archive given to the window, as its command line gives it: the run
-// converts it, the panel shows the archive's four lines, and the details list
+// converts it, the panel shows the archive's five lines, and the details list
 // the bitmaps grouped by database.
 #include <QApplication>
 #include <QLabel>
@@ -9,12 +9,15 @@
 
 #include "language/language.h"
 #include "tests/common/corpus.h"
+#include "tests/database/test_support.h"
+#include "tests/ui/ui_test_support.h"
 #include "ui/details_dialog.h"
 #include "ui/form1.h"
 
 namespace fs = std::filesystem;
 using pressling::ui::DetailsDialog;
 using pressling::ui::Form1;
+using pressling::ui::WindowSurface;
 
 namespace {
 
@@ -46,7 +49,7 @@ class ArchiveWindowTest : public QObject {
  private slots:
   void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
 
-  void anArchiveConvertsAndShowsItsFourLines() {
+  void anArchiveConvertsAndShowsItsFiveLines() {
     if (!pressling::test::CorpusDir()) QSKIP("no Palm corpus at ../shared/corpus/real beside the checkout");
     const fs::path corpus = *pressling::test::CorpusDir();
     QTemporaryDir folder;
@@ -63,8 +66,9 @@ class ArchiveWindowTest : public QObject {
     for (const auto& line : form.Surface().lines()) shown.push_back(line.text);
     QCOMPARE(
         shown,
-        (QStringList{QString::fromUtf8("アーカイブ名：apps.zip"), QString::fromUtf8("オリジナル（展開時）：79807 byte"),
-                     QString::fromUtf8("圧縮処理後（展開時）：79103 byte"), QString::fromUtf8("圧縮率：99.1 %")}));
+        (QStringList{QString::fromUtf8("アーカイブ名：apps.zip"), QString::fromUtf8("展開時のサイズ（byte）"),
+                     QString::fromUtf8("オリジナル：79807"), QString::fromUtf8("圧縮処理後：79103"),
+                     QString::fromUtf8("圧縮率：99.1 %")}));
 
     DetailsDialog* details = form.ShowDetails();
     QVERIFY(details != nullptr);
@@ -99,6 +103,46 @@ class ArchiveWindowTest : public QObject {
     for (const char* text : {"Before: apps.zip  After: apps_comp.zip", "Compression: none → RLE",
                              "apps.zip:sub/MULG.PRC: The compression had no effect, so no output file was made."})
       QVERIFY2(shown.contains(QString::fromUtf8(text)), text);
+  }
+
+  // German has the longest words of the window's languages. After an archive
+  // with a 31-character name, and after a database with one, every pixel the
+  // report changes lies inside the panel's border.
+  void aGermanReportStaysInsideThePanel() {
+    using namespace pressling::test;
+    QTemporaryDir folder;
+    const fs::path dir = folder.path().toStdString();
+    WriteBytes(dir / "app.prc", MakeDatabase("WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW",
+                                             {{Type("Tbmp"), {0x0B, 0xB8}, ZeroBitmapV2(4096)}}));
+    const QString archive = folder.filePath(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWW.zip"));
+    QVERIFY(MakeArchive(archive, {QStringLiteral("app.prc"), folder.filePath(QStringLiteral("app.prc"))}));
+
+    Form1 form(pressling::Language::FromTag("de"));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    const QImage empty = form.grab().toImage();
+    // The pale-yellow ground inside the border and its blended edge.
+    const QRect inside = WindowSurface::kPanel.adjusted(2, 2, -3, -3);
+    for (const QString& input : {archive, folder.filePath(QStringLiteral("app.prc"))}) {
+      QVERIFY(form.StartRun(input));
+      QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), kRunTimeoutMs);
+      const QStringList full = form.Surface().FullLines();
+      QVERIFY2(full.size() >= 4 && (full[0].endsWith(QStringLiteral("WWWWWWWWWWWWWWWW")) ||
+                                    full[0].endsWith(QStringLiteral("W.zip"))),
+               qPrintable(full.join(QLatin1Char('\n'))));
+      const QImage shot = form.grab().toImage();
+      QVERIFY(ChangedPixels(empty, shot, inside) > 200);
+      const int w = shot.width(), h = shot.height();
+      const int outside = ChangedPixels(empty, shot, QRect(0, 0, w, inside.top())) +
+                          ChangedPixels(empty, shot, QRect(0, inside.bottom() + 1, w, h)) +
+                          ChangedPixels(empty, shot, QRect(0, inside.top(), inside.left(), inside.height())) +
+                          ChangedPixels(empty, shot, QRect(inside.right() + 1, inside.top(), w, inside.height()));
+      QVERIFY2(outside == 0, qPrintable(full.join(QLatin1Char('\n'))));
+      // The archive's name is too long for the panel and ends in "…" there.
+      if (input == archive) QVERIFY(form.Surface().lines()[0].shown.endsWith(QChar(u'…')));
+    }
+    // The archive was written: its report had all five lines.
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWWWWW_comp.zip"))));
   }
 };
 

@@ -72,19 +72,22 @@ class WindowSurfaceTest : public QObject {
     };
     const int y = qRound(400.0 * form.logicalDpiY() / 1440);
     const int height = qRound(180.0 * form.logicalDpiY() / 1440);
-    int inText = 0, panel = 0, rightEdge = 0;
+    int inText = 0, panel = 0;
     for (int row = y; row < y + height; ++row) {
       for (int x = 180; x < 340; ++x) {
         inText += ink(shot.pixelColor(x, row));
         panel += shot.pixelColor(x, row) == QColor(255, 255, 198);
       }
-      for (int x = shot.width() - 12; x < shot.width(); ++x) rightEdge += ink(shot.pixelColor(x, row));
     }
     QVERIFY(inText > 20);
     // The picture shows between the glyphs: no background is filled behind them.
     QVERIFY(panel > 200);
-    // A line too long for the window runs to its edge and is cut off there, not wrapped.
-    QVERIFY(rightEdge > 0);
+    // A line too long for the panel ends with "…" inside it, not wrapped and
+    // not cut off at the window's edge.
+    QVERIFY(surface.lines()[0].shown.endsWith(QChar(u'…')));
+    for (int row = y; row < y + height; ++row)
+      for (int x = pressling::ui::WindowSurface::kPanelInnerRight; x < shot.width(); ++x)
+        QVERIFY(!ink(shot.pixelColor(x, row)));
     for (int x = 180; x < 340; ++x) QCOMPARE(shot.pixelColor(x, y + height + 2), QColor(255, 255, 198));
   }
 
