@@ -72,13 +72,14 @@ def infozip(layout_path, out):
             subprocess.run(["zip", "-q", "-z", out], input=layout["comment"].encode(), check=True)
 
 
-def stored_digest(path, info):
-    """The hash of an entry's local extra fields and stored bytes, as they are in the file."""
+def local_part(path, info):
+    """An entry's local extra fields as hex, and the hash of its stored bytes, as they are in the file."""
     with open(path, "rb") as f:
         f.seek(info.header_offset + 26)
         name_length, extra_length = struct.unpack("<HH", f.read(4))
         f.seek(name_length, 1)
-        return hashlib.sha256(f.read(extra_length + info.compress_size)).hexdigest()
+        extra = f.read(extra_length)
+        return extra.hex(), hashlib.sha256(f.read(info.compress_size)).hexdigest()
 
 
 def listing(path):
@@ -99,7 +100,7 @@ def listing(path):
             entry["create_system"] = info.create_system
             entry["flag_bits"] = info.flag_bits
             entry["extra_hex"] = info.extra.hex()
-            entry["stored_sha256"] = stored_digest(path, info)
+            entry["local_extra_hex"], entry["stored_sha256"] = local_part(path, info)
             try:
                 entry["sha256"] = hashlib.sha256(z.read(info)).hexdigest()
             except Exception:  # encrypted, a wrong checksum, an unknown method
