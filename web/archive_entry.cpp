@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -57,20 +58,24 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int pressling_is_archive(const char* name) { return EndsInZip(name) ? 1 : 0; }
 
 // Converts the archive of length bytes at bytes, named name (UTF-8), in
-// thorough mode when thorough is not 0. Answers {status, lines, detail,
+// thorough mode when thorough is not 0. bytes (from malloc) is freed once
+// the archive is in the file system, so that the page never holds it twice
+// while it is converted. Answers {status, lines, detail,
 // output_name, output, databases}: status is written, no-effect, refused or
 // failed; lines are the archive's four lines and its sizes, detail the
 // reason of a refusal or failure, both in every language ({tag: ...});
 // output is the new archive as a block, or null; databases has one
 // {label, status, lines, detail} for each database entry, in archive order.
-EMSCRIPTEN_KEEPALIVE const char* pressling_convert_archive(const std::uint8_t* bytes, std::size_t length,
-                                                           const char* name, int thorough, const char* tag) {
+EMSCRIPTEN_KEEPALIVE const char* pressling_convert_archive(std::uint8_t* bytes, std::size_t length, const char* name,
+                                                           int thorough, const char* tag) {
   ClearBlocks();
   const fs::path folder = RunFolder();
   const std::string plain = PlainName(name);
   const std::vector<std::string> tags = Language::Tags();
   std::error_code ec;
-  if (folder.empty() || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
+  const bool stored = !folder.empty() && WriteWhole(folder / plain, bytes, length);
+  std::free(bytes);
+  if (!stored || ::chdir(folder.c_str()) != 0) {
     if (!folder.empty()) fs::remove_all(folder, ec);
     json detail = json::object();
     for (const std::string& shown : tags)

@@ -3,14 +3,12 @@
 // new archive already read back. Report lines and reasons come in every
 // language ({tag: text}).
 
-// The archive's bytes and its name go into the module's memory for the call.
+// The archive's name and language go into the module's memory for the
+// call, and its bytes too: the core frees those itself once it has stored
+// them, so that they are not held twice.
 function withInput(m, bytes, texts, call) {
   const pointers = [];
   try {
-    const data = m._malloc(Math.max(bytes.length, 1));
-    if (data === 0) throw new Error(`out of memory for ${bytes.length} bytes`);
-    pointers.push(data);
-    m.HEAPU8.set(bytes, data);
     for (const text of texts) {
       const size = m.lengthBytesUTF8(text) + 1;
       const pointer = m._malloc(size);
@@ -18,7 +16,10 @@ function withInput(m, bytes, texts, call) {
       pointers.push(pointer);
       m.stringToUTF8(text, pointer, size);
     }
-    return call(...pointers);
+    const data = m._malloc(Math.max(bytes.length, 1));
+    if (data === 0) throw new Error(`out of memory for ${bytes.length} bytes`);
+    m.HEAPU8.set(bytes, data);
+    return call(data, ...pointers);
   } finally {
     for (const pointer of pointers) m._free(pointer);
   }
