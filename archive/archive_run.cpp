@@ -178,7 +178,9 @@ Result<void> RunArchive(const std::string& path, const fs::path& runFolder, Repo
   if (options.dryRun) folder = runFolder;
   auto temporary = OutputFile::CreateUnique(folder, "." + outputPath.filename().string().substr(0, 200) + ".");
   if (!temporary) return temporary.error();
-  const fs::path temporaryPath = temporary->path();
+  // Without a leading "./": the page's file system cannot rename onto such a
+  // path, as libzip does when it finishes the archive.
+  const fs::path temporaryPath = temporary->path().lexically_normal();
   if (auto r = temporary->Commit(); !r) return r;
   auto written = WriteRewrittenArchive(*reader, path, temporaryPath, replacements, eventPass);
   if (!written || options.dryRun) {
@@ -247,31 +249,39 @@ ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, co
     }
   }
 
-  ArchiveEnd end = ArchiveEnd::Written;
-  std::string refusal;
   if (failure) {
     result.outputPath.clear();
     result.totals.archiveAfter = 0;
-    if (failure->kind == ErrorKind::Stopped) {
-      result.outcome = RunOutcome::Stopped;
-      SetDetail(result, path, *failure);
-      return result;
-    }
-    const bool refused = failure->kind != ErrorKind::FileOperation;
-    result.outcome = refused ? RunOutcome::Refused : RunOutcome::Failed;
+    const bool refused = failure->kind != ErrorKind::FileOperation && failure->kind != ErrorKind::Stopped;
+    result.outcome = failure->kind == ErrorKind::Stopped ? RunOutcome::Stopped
+                     : refused                           ? RunOutcome::Refused
+                                                         : RunOutcome::Failed;
     SetDetail(result, path, *failure);
-    end = refused ? ArchiveEnd::Refused : ArchiveEnd::Failed;
-    refusal = refused ? NotArchiveText(language) : ArchiveFailureText(language);
-  } else if (result.outcome == RunOutcome::NoEffect) {
-    end = ArchiveEnd::NoEffect;
+    if (result.outcome == RunOutcome::Stopped) return result;
   }
   Recorder recorder(surface, result.report);
   recorder.ClearReport();
   recorder.SetPrintPosition(kLineX, kFirstLineY);
-  for (const std::string& line :
-       ArchiveReportLines(fs::path(path).filename().string(), end, result.totals, refusal, language))
+  for (const std::string& line : ArchiveLines(result, fs::path(path).filename().string(), language))
     PrintAt(recorder, line);
   return result;
+}
+
+std::vector<std::string> ArchiveLines(const ArchiveResult& result, std::string_view archiveName,
+                                      const Language& language) {
+  switch (result.outcome) {
+    case RunOutcome::Converted:
+      return ArchiveReportLines(archiveName, ArchiveEnd::Written, result.totals, "", language);
+    case RunOutcome::NoEffect:
+      return ArchiveReportLines(archiveName, ArchiveEnd::NoEffect, result.totals, "", language);
+    case RunOutcome::Refused:
+      return ArchiveReportLines(archiveName, ArchiveEnd::Refused, result.totals, NotArchiveText(language), language);
+    case RunOutcome::Failed:
+    case RunOutcome::Stopped:
+    case RunOutcome::Busy:
+      break;
+  }
+  return ArchiveReportLines(archiveName, ArchiveEnd::Failed, result.totals, ArchiveFailureText(language), language);
 }
 
 }  // namespace pressling

@@ -162,6 +162,16 @@ Result<void> Replace(const ZipReader& original, const fs::path& path, std::span<
     const int code = zip_error_code_zip(zip_get_error(archive));
     const bool damaged = code == ZIP_ER_INCONS || code == ZIP_ER_NOZIP || code == ZIP_ER_EOF || code == ZIP_ER_CRC ||
                          code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_ZLIB;
+    // libzip seeks to every copied entry's data, even to none: the local
+    // header of an entry without data, which reading never reaches, may lead
+    // past the end of the file, and that seek is then an invalid argument.
+    if (code == ZIP_ER_INVAL) {
+      Error error{ErrorKind::NotDatabase,
+                  Msg("not a zip archive, or a damaged one: the local header of an entry without data leads past "
+                      "the end of the file")};
+      zip_discard(archive);
+      return error;
+    }
     if (damaged) {
       Error error{ErrorKind::NotDatabase, Msg("not a zip archive, or a damaged one: while copying its entries: %s",
                                               {std::string(zip_strerror(archive))})};

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing and builds the page into build-web/site/: the core compiled with emscripten to
-# WebAssembly (build-web/wasm/), the page's own files from web/site/, and
-# fflate's browser module from node_modules (npm ci when the lockfile is newer).
+# WebAssembly (build-web/wasm/, with zlib and libzip built once from Debian's
+# sources by scripts/web-deps.sh, which web/CMakeLists.txt runs), the page's
+# own files from web/site/, and fflate's browser module for "download all"
+# from node_modules (npm ci when the lockfile is newer).
 # Then the whole page in one file, build-web/pressling.html, that works
 # opened from the disk (web/single_file.py).
 #   scripts/web.sh            build

@@ -1,68 +1,48 @@
-// The archive rules for the page's worker. The worker reads and writes the
-// container with its zip library; which entries it converts, their labels,
-// the limit of inflating, whether an archive has an effect and every line of
-// its report come from the rules the native programs use. Requests and
-// answers are JSON.
+// The page's archives go through the archive module of pressling-cli: the
+// archive is written into the memory file system, converted there by
+// ConvertArchive with libzip as pressling-cli converts a file given by name
+// in its own folder, and the new archive read back; every file is gone before
+// the call returns. Answers are JSON, as for a single database.
 
 #include <emscripten/emscripten.h>
+#include <unistd.h>
 
 #include <cstdint>
-#include <nlohmann/json.hpp>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
-#include "archive/archive_rules.h"
+#include "archive/archive_run.h"
+#include "database/report_lines.h"
 #include "language/language.h"
+#include "web/report_lines.h"
+#include "web/web_support.h"
 
 namespace pressling::web {
 namespace {
 
-using json = nlohmann::ordered_json;
+namespace fs = std::filesystem;
 
-std::string answer;
-
-const char* Answer(const json& value) {
-  answer = value.dump(-1, ' ', false, json::error_handler_t::replace);
-  return answer.c_str();
+// The page's name for what became of a database entry.
+std::string EntryStatus(const ArchiveEntryResult& entry) {
+  if (entry.run) return StatusName(entry.run->outcome);
+  return IsRefusal(entry.figures.outcome) ? "refused" : "left-alone";
 }
 
-// The worker's names for what became of a database entry.
-struct OutcomeName {
-  const char* name;
-  EntryOutcome outcome;
-};
-constexpr OutcomeName kOutcomes[] = {
-    {"converted", EntryOutcome::Converted},       {"no-effect", EntryOutcome::NoEffect},
-    {"refused", EntryOutcome::Refused},           {"checksum-mismatch", EntryOutcome::ChecksumMismatch},
-    {"over-limit", EntryOutcome::OverLimit},      {"unreadable", EntryOutcome::Unreadable},
-    {"encrypted", EntryOutcome::Encrypted},       {"unknown-method", EntryOutcome::UnknownMethod},
-};
-
-EntryOutcome OutcomeFrom(const std::string& name) {
-  for (const OutcomeName& known : kOutcomes)
-    if (name == known.name) return known.outcome;
-  return EntryOutcome::Unreadable;
-}
-
-// The field key of value, or null when value is no object or lacks it.
-json Field(const json& value, const char* key) {
-  return value.is_object() && value.contains(key) ? value[key] : json();
-}
-
-std::uint64_t Count(const json& value) {
-  return value.is_number_unsigned() ? value.get<std::uint64_t>() : 0;
-}
-
-// An entry's name as stored: a string (UTF-8), or an array of its byte values
-// for a name that is no UTF-8.
-std::string NameBytes(const json& name) {
-  if (name.is_string()) return name.get<std::string>();
-  std::string bytes;
-  if (name.is_array())
-    for (const json& byte : name)
-      if (byte.is_number_unsigned() && byte.get<std::uint64_t>() < 256)
-        bytes += static_cast<char>(byte.get<std::uint64_t>());
-  return bytes;
+// One database entry: its label, outcome, report lines and detail in every language.
+json EntryAnswer(const ArchiveEntryResult& entry, const std::vector<std::string>& tags) {
+  json lines = json::object();
+  json detail = json::object();
+  for (const std::string& tag : tags) {
+    const Language language = Language::FromTag(tag);
+    lines[tag] = entry.run ? pressling::ReportLines(*entry.run, language)
+                           : std::vector<std::string>{EntryOutcomeText(entry.figures.outcome, language)};
+    detail[tag] = entry.detailText.empty() ? entry.detail : entry.detailText.In(language);
+  }
+  return {{"label", entry.label}, {"status", EntryStatus(entry)}, {"lines", lines},
+          {"detail", entry.detail.empty() ? json("") : detail}};
 }
 
 }  // namespace
@@ -77,69 +57,68 @@ extern "C" {
 // letter case. 1 or 0.
 EMSCRIPTEN_KEEPALIVE int pressling_is_archive(const char* name) { return EndsInZip(name) ? 1 : 0; }
 
-// The plan for the archive named in request {archive, entries: [name...]},
-// each name a string or an array of byte values:
-// answers {output_name, limit, entries: [{database, label}...]}, or {error}
-// for a request that does not read.
-EMSCRIPTEN_KEEPALIVE const char* pressling_archive_plan(const char* request) {
-  const json asked = json::parse(request, nullptr, false);
-  if (asked.is_discarded() || !asked.contains("archive") || !asked["archive"].is_string() ||
-      !asked.contains("entries") || !asked["entries"].is_array())
-    return Answer({{"error", "the archive plan's request does not read"}});
-  const std::string archive = asked["archive"].get<std::string>();
-  json entries = json::array();
-  for (const json& name : asked["entries"]) {
-    const std::string text = NameBytes(name);
-    entries.push_back({{"database", IsDatabaseEntry(text)}, {"label", EntryLabel(archive, text)}});
+// Converts the archive of length bytes at bytes, named name (UTF-8), in
+// thorough mode when thorough is not 0. bytes (from malloc) is freed once
+// the archive is in the file system, so that the page never holds it twice
+// while it is converted. Answers {status, lines, detail,
+// output_name, output, databases}: status is written, no-effect, refused or
+// failed; lines are the archive's five lines and its sizes, detail the
+// reason of a refusal or failure, both in every language ({tag: ...});
+// output is the new archive as a block, or null; databases has one
+// {label, status, lines, detail} for each database entry, in archive order.
+EMSCRIPTEN_KEEPALIVE const char* pressling_convert_archive(std::uint8_t* bytes, std::size_t length, const char* name,
+                                                           int thorough, const char* tag) {
+  ClearBlocks();
+  const fs::path folder = RunFolder();
+  const std::string plain = PlainName(name);
+  const std::vector<std::string> tags = Language::Tags();
+  std::error_code ec;
+  const bool stored = !folder.empty() && WriteWhole(folder / plain, bytes, length);
+  std::free(bytes);
+  if (!stored || ::chdir(folder.c_str()) != 0) {
+    if (!folder.empty()) fs::remove_all(folder, ec);
+    json detail = json::object();
+    for (const std::string& shown : tags)
+      detail[shown] = Language::FromTag(shown).Trf("%s: cannot store the file in memory", {plain});
+    return Answer({{"status", "failed"}, {"lines", json::object()}, {"detail", detail}, {"output_name", nullptr},
+                   {"output", nullptr}, {"databases", json::array()}});
   }
-  return Answer({{"output_name", ArchiveOutputPathFor(archive)}, {"limit", kInflateLimit}, {"entries", entries}});
-}
 
-// The report of an archive run in the language of tag. request is
-// {archive, archive_before, archive_after, refusal, entries: [{outcome,
-// before, after}...]}: refusal is null, "not-archive" or "failure";
-// archive_after is 0 while no archive was made. Answers {has_effect, lines,
-// size_lines, entries: [{text, refused}...]}: the archive's five lines, its
-// file's sizes, and for each entry the line that says why it was left as it
-// was (empty for a converted one or one without effect).
-EMSCRIPTEN_KEEPALIVE const char* pressling_archive_report(const char* request, const char* tag) {
-  const Language language = Language::FromTag(tag);
-  const json asked = json::parse(request, nullptr, false);
-  if (asked.is_discarded() || !asked.is_object() || !asked.contains("entries") || !asked["entries"].is_array())
-    return Answer({{"error", "the archive report's request does not read"}});
+  web::ReportLines surface;  // the run draws its report; the page takes it in every language below
+  ConversionOptions options;
+  options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
+  options.language = Language::FromTag(tag);
+  options.pieceStorage = PieceStorage::Memory;
+  const ArchiveResult result = ConvertArchive(plain, surface, {}, options);
+  (void)::chdir("/");
 
-  std::vector<EntryFigures> figures;
-  json texts = json::array();
-  for (const json& entry : asked["entries"]) {
-    EntryFigures one;
-    one.outcome = OutcomeFrom(Field(entry, "outcome").is_string() ? Field(entry, "outcome").get<std::string>() : "");
-    one.before = Count(Field(entry, "before"));
-    one.after = Count(Field(entry, "after"));
-    figures.push_back(one);
-    texts.push_back({{"text", EntryOutcomeText(one.outcome, language)}, {"refused", IsRefusal(one.outcome)}});
+  json lines = json::object();
+  json detail = json::object();
+  for (const std::string& shown : tags) {
+    const Language language = Language::FromTag(shown);
+    std::vector<std::string> all = ArchiveLines(result, plain, language);
+    for (std::string& line : ArchiveSizeLines(result.totals, language)) all.push_back(std::move(line));
+    lines[shown] = std::move(all);
+    detail[shown] = result.detailText.empty() ? result.detail : result.detailText.In(language);
   }
-  ArchiveTotals totals = SumEntries(figures, Count(Field(asked, "archive_before")));
-  totals.archiveAfter = Count(Field(asked, "archive_after"));
-
-  const std::string refusal = Field(asked, "refusal").is_string() ? asked["refusal"].get<std::string>() : "";
-  ArchiveEnd end = ArchiveEnd::Written;
-  std::string refusalText;
-  if (refusal == "not-archive") {
-    end = ArchiveEnd::Refused;
-    refusalText = NotArchiveText(language);
-  } else if (!refusal.empty()) {
-    end = ArchiveEnd::Failed;
-    refusalText = ArchiveFailureText(language);
-  } else if (!HasEffect(totals)) {
-    end = ArchiveEnd::NoEffect;
+  json databases = json::array();
+  for (const ArchiveEntryResult& entry : result.entries) databases.push_back(EntryAnswer(entry, tags));
+  json reply = {{"status", StatusName(result.outcome)}, {"lines", lines}, {"detail", detail},
+                {"output_name", nullptr}, {"output", nullptr}, {"databases", databases}};
+  if (result.outcome == RunOutcome::Converted) {
+    std::vector<std::uint8_t> archive = ReadWhole(folder / result.outputPath);
+    if (archive.empty()) {
+      // An archive is never empty: the one written could not be read.
+      reply["status"] = "failed";
+      for (const std::string& shown : tags)
+        reply["detail"][shown] = Language::FromTag(shown).Trf("%s: cannot read the new archive from memory", {plain});
+    } else {
+      reply["output_name"] = result.outputPath.filename().string();
+      reply["output"] = Block(std::move(archive));
+    }
   }
-  const std::string archive = Field(asked, "archive").is_string() ? asked["archive"].get<std::string>() : "";
-  return Answer({{"has_effect", refusal.empty() && HasEffect(totals)},
-                 {"refusal_text", refusalText},
-                 {"lines", ArchiveReportLines(archive, end, totals, refusalText, language)},
-                 {"size_lines",
-                  end == ArchiveEnd::Written ? ArchiveSizeLines(totals, language) : std::vector<std::string>()},
-                 {"entries", texts}});
+  fs::remove_all(folder, ec);
+  return Answer(reply);
 }
 
 }  // extern "C"

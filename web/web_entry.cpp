@@ -24,66 +24,17 @@
 #include "language/language.h"
 #include "json/record_json.h"
 #include "web/report_lines.h"
+#include "web/web_support.h"
 
 namespace pressling::web {
 namespace {
 
 namespace fs = std::filesystem;
-using json = nlohmann::ordered_json;
 
 // Every text the page's scripts mark for translation, gathered from them at build time.
 constexpr const char* kPageTexts[] = {
 #include "page_texts.inc"
 };
-
-std::vector<std::vector<std::uint8_t>> keptBlocks;
-std::string answer;
-
-json Block(std::vector<std::uint8_t> bytes) {
-  keptBlocks.push_back(std::move(bytes));
-  const std::vector<std::uint8_t>& kept = keptBlocks.back();
-  return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
-}
-
-// Names come from the browser as UTF-8; anything else is replaced rather than trusted.
-std::string Dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
-
-const char* Answer(const json& value) {
-  answer = Dump(value);
-  return answer.c_str();
-}
-
-bool WriteWhole(const fs::path& path, const std::uint8_t* bytes, std::size_t length) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  const bool written = std::fwrite(bytes, 1, length, file) == length;
-  return std::fclose(file) == 0 && written;
-}
-
-std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  std::uint8_t chunk[65536];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
-  std::fclose(file);
-  return bytes;
-}
-
-// A browser's file name is one path element already; anything that would
-// lead out of the run's folder becomes a plain name.
-std::string PlainName(std::string name) {
-  for (char& c : name)
-    if (c == '/') c = '_';
-  if (name.empty() || name == "." || name == "..") name = "_" + name;
-  return name;
-}
-
-// The page's hooks spell the outcome with a hyphen.
-std::string StatusName(RunOutcome outcome) {
-  const std::string name = OutcomeName(outcome);
-  return name == "no_effect" ? "no-effect" : name;
-}
 
 }  // namespace
 }  // namespace pressling::web
@@ -114,18 +65,14 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 // file's details are opened, so they stay text until then.
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough, const char* tag) {
-  keptBlocks.clear();
-  static unsigned serial = 0;
-  const fs::path folder = fs::path("/runs") / std::to_string(++serial);
+  ClearBlocks();
+  const fs::path folder = RunFolder();
   const std::string plain = PlainName(name);
   const Language language = Language::FromTag(tag);
   const std::vector<std::string> tags = Language::Tags();
   std::error_code ec;
-  // The run's private folder goes into the temporary folder, which a fresh file system lacks.
-  fs::create_directories("/tmp", ec);
-  fs::create_directories(folder, ec);
-  if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
-    fs::remove_all(folder, ec);
+  if (folder.empty() || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
+    if (!folder.empty()) fs::remove_all(folder, ec);
     json detail = json::object();
     for (const std::string& shown : tags)
       detail[shown] = Language::FromTag(shown).Trf("%s: cannot store the file in memory", {plain});
@@ -191,7 +138,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_render(const std::uint8_t* database, 
                                                   std::uint32_t resourceIndex, std::uint32_t offset,
                                                   std::uint32_t outputOffset, std::uint32_t beforeBytes,
                                                   std::int32_t afterBytes) {
-  keptBlocks.clear();
+  ClearBlocks();
   BitmapRecord record;
   record.resourceIndex = resourceIndex;
   record.offset = offset;

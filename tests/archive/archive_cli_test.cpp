@@ -283,7 +283,8 @@ TEST_F(ArchiveCliTest, DryRunAndJsonCoverArchives) {
 // partial; the good archive after them is converted.
 TEST_F(ArchiveCliTest, BadArchivesFailOneByOneAndTheNextIsConverted) {
   PRESSLING_REQUIRE_CORPUS();
-  const std::vector<std::string> kinds = {"truncated", "brokencd", "crc", "method", "encrypted", "names", "bomb-lie"};
+  const std::vector<std::string> kinds = {"truncated", "brokencd",  "crc",   "crc-stored", "method",
+                                          "encrypted", "encrypted-stored", "names", "bomb-lie"};
   std::string arguments;
   for (const std::string& kind : kinds) {
     MakeBad(kind, in / (kind + ".zip"));
@@ -300,27 +301,33 @@ TEST_F(ArchiveCliTest, BadArchivesFailOneByOneAndTheNextIsConverted) {
   EXPECT_FALSE(fs::exists(in / "brokencd_comp.zip"));
 
   // A faulty database is refused and copied as it was; the good one beside it converts.
-  for (const std::string kind : {"crc", "bomb-lie"}) {
-    const std::string entry = kind == "crc" ? "app.prc" : "bomb.prc";
+  // Deflated or stored alike.
+  for (const std::string kind : {"crc", "crc-stored", "bomb-lie"}) {
+    const std::string entry = kind == "bomb-lie" ? "bomb.prc" : "app.prc";
     EXPECT_NE(run.err.find("pressling-cli: " + kind + ".zip:" + entry + ": "), std::string::npos) << run.err;
   }
-  const json crcBefore = ListArchive(in / "crc.zip");
-  const json crcAfter = ListArchive(in / "crc_comp.zip");
-  ASSERT_TRUE(crcAfter.is_object());
-  EXPECT_EQ(crcAfter["testzip"], "app.prc");  // its checksum fails as it did before
-  ExpectCopied(crcBefore["entries"][0], crcAfter["entries"][0]);
-  ExpectCopied(crcBefore["entries"][2], crcAfter["entries"][2]);
-  EXPECT_NE(crcAfter["entries"][1]["sha256"], crcBefore["entries"][1]["sha256"]);
+  for (const std::string kind : {"crc", "crc-stored"}) {
+    const json crcBefore = ListArchive(in / (kind + ".zip"));
+    const json crcAfter = ListArchive(in / (kind + "_comp.zip"));
+    ASSERT_TRUE(crcAfter.is_object()) << kind;
+    EXPECT_EQ(crcAfter["testzip"], "app.prc");  // its checksum fails as it did before
+    ExpectCopied(crcBefore["entries"][0], crcAfter["entries"][0]);
+    ExpectCopied(crcBefore["entries"][2], crcAfter["entries"][2]);
+    EXPECT_NE(crcAfter["entries"][1]["sha256"], crcBefore["entries"][1]["sha256"]);
+  }
+  EXPECT_NE(run.err.find("crc-stored.zip:app.prc: Its data do not match the stored checksum"), std::string::npos)
+      << run.err;
 
-  // Left alone, without an error line: an unknown method and an encrypted entry.
-  for (const std::string kind : {"method", "encrypted"}) {
+  // Left alone, without an error line: an unknown method and an encrypted entry, deflated or stored.
+  for (const std::string kind : {"method", "encrypted", "encrypted-stored"}) {
     const json was = ListArchive(in / (kind + ".zip"));
     const json is = ListArchive(in / (kind + "_comp.zip"));
     ASSERT_TRUE(is.is_object()) << kind;
     ExpectCopied(was["entries"][0], is["entries"][0]);
     EXPECT_EQ(run.err.find(kind + ".zip:app.prc"), std::string::npos) << run.err;
   }
-  EXPECT_TRUE(RunCommand("unzip -tq -P secret " + Quoted(in / "encrypted_comp.zip") + " >/dev/null 2>&1").ok);
+  for (const std::string kind : {"encrypted", "encrypted-stored"})
+    EXPECT_TRUE(RunCommand("unzip -tq -P secret " + Quoted(in / (kind + "_comp.zip")) + " >/dev/null 2>&1").ok);
 
   // Hostile names stay verbatim inside and reach no path outside.
   const json names = ListArchive(in / "names_comp.zip");

@@ -4,6 +4,8 @@
   zip_tool.py make LAYOUT.json OUT.zip build an archive from a JSON layout
   zip_tool.py list ARCHIVE.zip         print what Python's zipfile reads, as JSON
   zip_tool.py bad KIND DATABASE OUT.zip  build one kind of damaged archive
+  zip_tool.py infozip LAYOUT.json OUT.zip  build an archive with the zip program, as a
+                                       user's tool does: names as their bytes, its extra fields
 
 Names are given and listed as hex so that any byte survives the trip.
 """
@@ -30,6 +32,7 @@ def entry_info(name, date_time=(2001, 2, 3, 4, 5, 6), method=zipfile.ZIP_DEFLATE
 
 
 def make(layout_path, out):
+    """Optional per entry: external_attr, create_system and extra_hex (whole extra fields)."""
     layout = json.load(open(layout_path))
     with zipfile.ZipFile(out, "w") as z:
         for e in layout["entries"]:
@@ -37,8 +40,46 @@ def make(layout_path, out):
             method = zipfile.ZIP_STORED if e.get("method") == "store" else zipfile.ZIP_DEFLATED
             info = entry_info(bytes.fromhex(e["name_hex"]).decode("utf-8", "surrogateescape"),
                               e.get("date_time", (2001, 2, 3, 4, 5, 6)), method, e.get("comment", "").encode())
+            info.external_attr = e.get("external_attr", info.external_attr)
+            info.create_system = e.get("create_system", info.create_system)
+            info.extra = bytes.fromhex(e.get("extra_hex", ""))
             z.writestr(info, data)
         z.comment = layout.get("comment", "").encode()
+
+
+def infozip(layout_path, out):
+    """Each entry: name_hex, source or text, and optional mtime (seconds), mode, password, store.
+
+    The zip program stores a name that is no UTF-8 as its bytes, without the UTF-8 flag, as a
+    Japanese Windows tool stores code page 932, and adds its time and owner extra fields.
+    """
+    layout = json.load(open(layout_path))
+    out = os.path.abspath(out)
+    with tempfile.TemporaryDirectory() as d:
+        for e in layout["entries"]:
+            name = bytes.fromhex(e["name_hex"])
+            path = os.path.join(d.encode(), name)
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            data = open(e["source"], "rb").read() if "source" in e else e.get("text", "").encode()
+            open(path, "wb").write(data)
+            os.chmod(path, e.get("mode", 0o644))
+            if "mtime" in e:
+                os.utime(path, (e["mtime"], e["mtime"]))
+            options = [b"-q", b"-0"] if e.get("store") else [b"-q"]
+            options += [b"-P", e["password"].encode()] if "password" in e else []
+            subprocess.run([b"zip", *options, out.encode(), name], cwd=d, check=True)
+        if layout.get("comment"):
+            subprocess.run(["zip", "-q", "-z", out], input=layout["comment"].encode(), check=True)
+
+
+def local_part(path, info):
+    """An entry's local extra fields as hex, and the hash of its stored bytes, as they are in the file."""
+    with open(path, "rb") as f:
+        f.seek(info.header_offset + 26)
+        name_length, extra_length = struct.unpack("<HH", f.read(4))
+        f.seek(name_length, 1)
+        extra = f.read(extra_length)
+        return extra.hex(), hashlib.sha256(f.read(info.compress_size)).hexdigest()
 
 
 def listing(path):
@@ -56,6 +97,10 @@ def listing(path):
                 "file_size": info.file_size,
                 "compress_size": info.compress_size,
             }
+            entry["create_system"] = info.create_system
+            entry["flag_bits"] = info.flag_bits
+            entry["extra_hex"] = info.extra.hex()
+            entry["local_extra_hex"], entry["stored_sha256"] = local_part(path, info)
             try:
                 entry["sha256"] = hashlib.sha256(z.read(info)).hexdigest()
             except Exception:  # encrypted, a wrong checksum, an unknown method
@@ -105,11 +150,13 @@ def bad(kind, database, out):
     if kind == "bomb-lie":
         return zero_bomb(out, 1000)
     db = open(database, "rb").read()
-    if kind == "encrypted":
+    if kind in ("encrypted", "encrypted-stored"):
+        # Stored, the encrypted bytes are 12 more than the data their checksum is of.
+        level = ["-0"] if kind == "encrypted-stored" else []
         with tempfile.TemporaryDirectory() as d:
             for name in ("app.prc", "other.prc"):
                 open(os.path.join(d, name), "wb").write(db)
-            subprocess.run(["zip", "-q", "-j", "-P", "secret", out, os.path.join(d, "app.prc")], check=True)
+            subprocess.run(["zip", "-q", "-j", *level, "-P", "secret", out, os.path.join(d, "app.prc")], check=True)
             subprocess.run(["zip", "-q", "-j", out, os.path.join(d, "other.prc")], check=True)
         return
     with zipfile.ZipFile(out, "w") as z:
@@ -117,15 +164,16 @@ def bad(kind, database, out):
             for name in ["../../up.prc", "/abs/root.prc", "back\\slash.prc", "ctl\x01\x1b[2J.prc"]:
                 z.writestr(entry_info(name), db)
         else:
-            z.writestr(entry_info("app.prc"), db)
-            z.writestr(entry_info("other.prc"), db)
-            z.writestr(entry_info("readme.txt"), b"read me\n")
+            method = zipfile.ZIP_STORED if kind == "crc-stored" else zipfile.ZIP_DEFLATED
+            z.writestr(entry_info("app.prc", method=method), db)
+            z.writestr(entry_info("other.prc", method=method), db)
+            z.writestr(entry_info("readme.txt", method=method), b"read me\n")
     if kind == "truncated":
         patch(out, lambda d: d.__delitem__(slice(len(d) - 30, len(d))))
     elif kind == "brokencd":
         # The first central entry's offset of its local header points past the file.
         patch(out, lambda d: struct.pack_into("<I", d, central(d) + 42, len(d) + 1000))
-    elif kind == "crc":
+    elif kind in ("crc", "crc-stored"):
         # The stored checksum of app.prc, in its local header and in the central directory.
         def flip(d):
             d[14] ^= 0xFF
@@ -144,6 +192,8 @@ if __name__ == "__main__":
         make(sys.argv[2], sys.argv[3])
     elif sys.argv[1] == "list":
         listing(sys.argv[2])
+    elif sys.argv[1] == "infozip":
+        infozip(sys.argv[2], sys.argv[3])
     elif sys.argv[1] == "bad":
         bad(sys.argv[2], sys.argv[3], sys.argv[4])
     else:

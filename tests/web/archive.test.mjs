@@ -1,177 +1,244 @@
 // A .zip dropped on the page: one item listing its databases, and a
-// NAME_comp.zip that holds the same entries in the same order, each database
-// as pressling-cli converts that file alone (or as it was where that had no
-// effect) and every other entry byte for byte; "download all" includes it.
-// Archives the page cannot rewrite faithfully are refused with one line.
+// NAME_comp.zip that pressling-cli would write for the same archive, entry
+// by entry and byte for byte: the page converts archives with the same
+// archive module and the same libzip and zlib. "download all" includes it.
+// Archives that are no archives, or damaged ones, are refused with
+// pressling-cli's reason.
 import { test } from 'node:test';
 import assert from 'node:assert/strict';
 import { spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, readFileSync, writeFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { unzipSync } from 'fflate';
-import { inEachEngine, targets, targetSkip, openPage, convert, runCli, download, corpus, corpusFiles, skipReason,
-         temporaryFolder } from './harness.mjs';
+import { inEachEngine, targets, targetSkip, openPage, convert, runCli, download, corpus, corpusFiles, root,
+         skipReason, temporaryFolder } from './harness.mjs';
 
 const kWritten = 'harbaum__palmos__IR-Pong2.prc';       // made smaller in thorough mode
 const kNoEffect = 'harbaum__palmos__axxPacShell.prc';   // no effect in thorough mode
 const kOther = 'ardiri__palmos-hexxagon__hexxagon_en.prc';  // no effect in thorough mode either
-
-// Python's zipfile writes the archive the test describes, entry by entry:
-// [name, path of its data or null for text, text, method] and the archive's
-// comment; and reads one back as [name, base64 data] after testing every
-// entry's checksum.
-const kZipTool = `
-import base64, json, sys, zipfile
-command, path = sys.argv[1], sys.argv[2]
-if command == 'write':
-    entries, comment = json.loads(sys.argv[3]), sys.argv[4]
-    with zipfile.ZipFile(path, 'w') as archive:
-        archive.comment = comment.encode()
-        for name, source, text, method in entries:
-            info = zipfile.ZipInfo(name, date_time=(2003, 5, 17, 12, 30, 0))
-            info.compress_type = zipfile.ZIP_DEFLATED if method == 'deflate' else zipfile.ZIP_STORED
-            info.comment = ('entry ' + name).encode()
-            data = open(source, 'rb').read() if source else text.encode()
-            archive.writestr(info, data)
-elif command == 'bomb':
-    with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as archive:
-        with archive.open('bomb.prc', 'w', force_zip64=True) as entry:
-            block = bytes(1 << 20)
-            for _ in range(int(sys.argv[3])):
-                entry.write(block)
-elif command == 'codepage':
-    import os, subprocess, tempfile
-    with tempfile.TemporaryDirectory() as folder:
-        name = b'\\x9aber.prc'  # "Uber.prc" with an umlaut, in code page 437, without the UTF-8 flag
-        open(os.path.join(folder.encode(), name), 'wb').write(open(sys.argv[3], 'rb').read())
-        subprocess.run([b'zip', b'-q', os.path.abspath(path).encode(), name], cwd=folder, check=True)
-else:
-    with zipfile.ZipFile(path) as archive:
-        bad = archive.testzip()
-        if bad is not None:
-            sys.exit('bad checksum: ' + bad)
-        print(json.dumps([[info.filename, base64.b64encode(archive.read(info)).decode()] for info in archive.infolist()]))
-`;
+const kZipTool = join(root, 'tests/archive/zip_tool.py');
 
 function zipTool(...args) {
-  const run = spawnSync('python3', ['-c', kZipTool, ...args], { encoding: 'utf8', maxBuffer: 1 << 28 });
+  const run = spawnSync('python3', [kZipTool, ...args], { encoding: 'utf8', maxBuffer: 1 << 28 });
   assert.equal(run.status, 0, run.stderr);
   return run.stdout;
 }
 
-function readZip(path) {
-  return JSON.parse(zipTool('read', path)).map(([name, data]) => ({ name, data: Buffer.from(data, 'base64') }));
+// An archive from a layout of zip_tool.py (make: Python's zipfile; infozip: the zip program).
+function makeZip(command, path, entries, comment = '') {
+  const layout = `${path}.json`;
+  writeFileSync(layout, JSON.stringify({ comment, entries }));
+  zipTool(command, layout, path);
+}
+
+const hex = (text, encoding = 'utf8') => Buffer.from(text, encoding).toString('hex');
+// "はじめに.txt" and friends as a Japanese Windows tool names them: code page 932.
+const cp932 = (text) => spawnSync('iconv', ['-t', 'CP932'], { input: text }).stdout.toString('hex');
+
+// Every field of every entry as zip_tool.py lists it: names and comments as
+// bytes, times, attributes, extra fields (central and local), the hash of
+// the stored bytes, and of the data.
+const listZip = (path) => JSON.parse(zipTool('list', path));
+
+// The page's archive against pressling-cli's: entry by entry, then byte for byte.
+function assertSameArchive(saved, native, what) {
+  const page = listZip(saved);
+  const cli = listZip(native);
+  assert.equal(page.comment_hex, cli.comment_hex, `${what}: the archive's comment`);
+  assert.equal(page.entries.length, cli.entries.length, `${what}: the number of entries`);
+  page.entries.forEach((entry, i) => assert.deepEqual(entry, cli.entries[i], `${what}: entry ${i}`));
+  assert.ok(readFileSync(saved).equals(readFileSync(native)), `${what}: byte for byte`);
+}
+
+// pressling-cli on a copy of the archive in a folder of its own, in thorough mode.
+function cliArchive(scope, path, variables = {}) {
+  const folder = temporaryFolder(scope);
+  const name = path.split('/').pop();
+  copyFileSync(path, join(folder, name));
+  const run = runCli(folder, name, true, variables);
+  const output = join(folder, name.replace(/\.zip$/i, '_comp.zip'));
+  return { ...run, output: existsSync(output) ? output : null };
+}
+
+async function databasesOf(page, name) {
+  return page.$$eval(`[data-file="${name}"] .database`, (items) => items.map((item) => ({
+    label: item.dataset.entry, status: item.dataset.status,
+    lines: item.querySelector('.report').textContent.split('\n').filter((line) => line !== ''),
+    detail: item.querySelector('.detail')?.textContent ?? null })));
+}
+
+// The archives a user's tools write, each with what the page must list of its databases.
+function userArchives(folder) {
+  const db = (name) => join(corpus, name);
+  const archives = [];
+  const cp = join(folder, 'irpong.zip');
+  makeZip('infozip', cp, [
+    { name_hex: hex('IRPONG2.PRC'), source: db(kWritten), mtime: 1000000000, mode: 0o755 },
+    { name_hex: cp932('はじめに.txt'), text: 'IRPONG2.PRC を HotSync でインストールしてください。\n', mtime: 1000000001 },
+    { name_hex: cp932('ゲーム/ピンポン.PRC'), source: db(kWritten), mtime: 1000000003 },
+    { name_hex: cp932('ゲーム/ヘキサゴン.prc'), source: db(kOther), mtime: 1000000005, mode: 0o600 },
+  ], 'IRPONG2 1.0');
+  archives.push({ path: cp, labels: ['irpong.zip:IRPONG2.PRC', 'irpong.zip:ゲーム/ピンポン.PRC', 'irpong.zip:ゲーム/ヘキサゴン.prc'],
+                  statuses: ['written', 'written', 'no-effect'] });
+
+  const secret = join(folder, 'secret.zip');
+  makeZip('infozip', secret, [
+    { name_hex: hex('LOCKED.PRC'), source: db(kWritten), password: 'palm' },
+    { name_hex: hex('STORED.PRC'), source: db(kWritten), password: 'palm', store: true },
+    { name_hex: hex('OPEN.PRC'), source: db(kWritten) },
+  ]);
+  archives.push({ path: secret, labels: ['secret.zip:LOCKED.PRC', 'secret.zip:STORED.PRC', 'secret.zip:OPEN.PRC'],
+                  statuses: ['left-alone', 'left-alone', 'written'] });
+
+  const rich = join(folder, 'rich.zip');
+  makeZip('make', rich, [
+    { name_hex: hex('IR-Pong2.prc'), source: db(kWritten), date_time: [1999, 12, 31, 23, 59, 58],
+      comment: 'the game', external_attr: (0o100755 << 16) >>> 0, create_system: 3,
+      extra_hex: 'feca0400' + hex('PALM') },  // a field of id 0xcafe the writer knows nothing of
+    { name_hex: hex('notes.txt'), text: 'read me first\n', method: 'store', date_time: [2010, 6, 15, 8, 30, 12],
+      comment: 'notes', external_attr: 0x21, create_system: 0 },  // read-only and archived, on DOS
+    { name_hex: hex('Sub/AXXPACSHELL.PRC'), source: db(kNoEffect), date_time: [1985, 1, 1, 0, 0, 0],
+      comment: 'ここ', external_attr: 0 },
+  ], 'times, comments and attributes');
+  archives.push({ path: rich, labels: ['rich.zip:IR-Pong2.prc', 'rich.zip:Sub/AXXPACSHELL.PRC'],
+                  statuses: ['written', 'no-effect'] });
+
+  const games = join(folder, 'games.zip');
+  const readme = 'Install both databases with your HotSync tool.\n';
+  makeZip('make', games, [
+    { name_hex: hex('IR-Pong2.prc'), source: db(kWritten) },
+    { name_hex: hex('docs/readme.txt'), text: readme },
+    { name_hex: hex('Sub/AXXPACSHELL.PRC'), source: db(kNoEffect), method: 'store' },
+    { name_hex: hex('data/hexxagon.pdb'), source: db(kOther) },
+    { name_hex: hex('IR-Pong2.prc'), source: db(kOther) },  // a second entry of the same name
+    { name_hex: hex('../outside.prc'), source: db(kWritten), method: 'store' },
+  ], 'games for the handheld');
+  archives.push({ path: games, labels: ['games.zip:IR-Pong2.prc', 'games.zip:Sub/AXXPACSHELL.PRC',
+                                        'games.zip:IR-Pong2.prc', 'games.zip:../outside.prc'],
+                  statuses: ['written', 'no-effect', 'no-effect', 'written'] });
+  return archives;
 }
 
 inEachEngine('archives', { skip: skipReason({ needCorpus: true, needCli: true }) }, (group) => {
   for (const target of targets) {
-    test(`${target} page: a dropped archive gives NAME_comp.zip with the entries pressling-cli gives, and "download all" holds it`,
+    test(`${target} page: archives of users' tools give pressling-cli's NAME_comp.zip byte for byte, and "download all" holds them`,
          { skip: targetSkip(target), timeout: 300000 }, async (t) => {
       const scope = group.scope(t);
       const folder = temporaryFolder(scope);
-      // Each database alone through pressling-cli, for what its entry must become.
-      const alone = (name) => {
-        copyFileSync(join(corpus, name), join(folder, name));
-        runCli(folder, name, true);
-        const output = join(folder, name.replace(/\.prc$/i, '_comp.prc'));
-        return existsSync(output) ? readFileSync(output) : readFileSync(join(corpus, name));
-      };
-      const readme = 'Install both databases with your HotSync tool.\n';
-      const entries = [
-        ['IR-Pong2.prc', join(corpus, kWritten), null, 'deflate'],
-        ['docs/readme.txt', null, readme, 'deflate'],
-        ['Sub/AXXPACSHELL.PRC', join(corpus, kNoEffect), null, 'stored'],
-        ['data/hexxagon.pdb', join(corpus, kOther), null, 'deflate'],
-        ['IR-Pong2.prc', join(corpus, kOther), null, 'deflate'],  // a second entry of the same name
-        ['../outside.prc', join(corpus, kWritten), null, 'stored'],
-      ];
-      const archive = join(folder, 'games.zip');
-      zipTool('write', archive, JSON.stringify(entries), 'games for the handheld');
-      const expected = [alone(kWritten), Buffer.from(readme), alone(kNoEffect), readFileSync(join(corpus, kOther)),
-                        alone(kOther), alone(kWritten)];
-
+      const archives = userArchives(folder);
       const { page, problems } = await openPage(scope, group.browser, await group.address(target));
-      const results = await convert(page, [archive, join(corpus, kNoEffect), join(corpus, kWritten)], { thorough: true });
-      assert.equal(results[0].status, 'written', results[0].detail);
-      assert.equal(results[0].download, 'games_comp.zip');
-      const listed = await page.$$eval('[data-file="games.zip"] .database', (items) => items.map((item) => ({
-        label: item.dataset.entry, status: item.dataset.status,
-        lines: item.querySelector('.report').textContent.split('\n').filter((line) => line !== '') })));
-      assert.deepEqual(listed.map((item) => item.label),
-                       ['games.zip:IR-Pong2.prc', 'games.zip:Sub/AXXPACSHELL.PRC', 'games.zip:IR-Pong2.prc',
-                        'games.zip:../outside.prc']);
-      assert.deepEqual(listed.map((item) => item.status), ['written', 'no-effect', 'no-effect', 'written']);
-      // Each database's report is the one pressling-cli prints for the file alone.
-      assert.deepEqual(listed[1].lines, runCli(folder, kNoEffect, true).lines.slice(1));
+      const results = await convert(page, archives.map((archive) => archive.path), { thorough: true });
+      const saved = {};
+      for (const [i, archive] of archives.entries()) {
+        const name = archive.path.split('/').pop();
+        const result = results[i];
+        assert.equal(result.status, 'written', `${name}: ${result.detail}`);
+        assert.equal(result.download, name.replace('.zip', '_comp.zip'));
+        const listed = await databasesOf(page, name);
+        assert.deepEqual(listed.map((item) => item.label), archive.labels, name);
+        assert.deepEqual(listed.map((item) => item.status), archive.statuses, name);
 
-      const saved = await download(page, '[data-file="games.zip"] a[download]');
-      const output = readZip(saved);
-      assert.deepEqual(output.map((entry) => entry.name), entries.map(([name]) => name), 'names and order');
-      output.forEach((entry, i) => assert.ok(entry.data.equals(expected[i]), `entry ${i} (${entry.name})`));
-      // pressling-cli given the archive itself writes the same entries.
-      const native = temporaryFolder(scope);
-      copyFileSync(archive, join(native, 'games.zip'));
-      const run = runCli(native, 'games.zip', true);
-      const written = readZip(join(native, 'games_comp.zip'));
-      // The archive's five lines are pressling-cli's; the lengths of the two archive files differ.
-      const at = run.lines.indexOf(results[0].lines[0]);
-      assert.ok(at > 0, `pressling-cli prints the page's first archive line: ${results[0].lines[0]}`);
-      assert.deepEqual(results[0].lines.slice(0, 5), run.lines.slice(at, at + 5));
-      assert.deepEqual(output.map((entry) => entry.name), written.map((entry) => entry.name));
-      output.forEach((entry, i) => assert.ok(entry.data.equals(written[i].data), `entry ${i} (${entry.name}) against pressling-cli`));
-      const check = spawnSync('unzip', ['-tq', saved], { encoding: 'utf8' });
+        const native = cliArchive(scope, archive.path);
+        // The archive's lines are pressling-cli's, the two lengths of the archive file too.
+        const at = native.lines.indexOf(result.lines[0]);
+        assert.ok(at > 0, `${name}: pressling-cli prints the page's first archive line ${result.lines[0]}`);
+        assert.deepEqual(result.lines, native.lines.slice(at, at + result.lines.length), name);
+        // Each database's lines are the ones pressling-cli prints under its label, after its progress line.
+        let cursor = 0;
+        for (const item of listed) {
+          const from = native.lines.indexOf(item.lines[0], native.lines.indexOf(item.label, cursor));
+          assert.deepEqual(item.lines, native.lines.slice(from, from + item.lines.length), item.label);
+          cursor = from + item.lines.length;
+        }
+        saved[name] = await download(page, `[data-file="${name}"] a[download]`);
+        assertSameArchive(saved[name], native.output, name);
+      }
+
+      // What the archives hold beside the databases is what they held before.
+      const before = listZip(archives[2].path);
+      const after = listZip(saved['rich.zip']);
+      for (const [i, entry] of after.entries.entries()) {
+        for (const key of ['name_hex', 'comment_hex', 'date_time', 'external_attr', 'create_system', 'extra_hex'])
+          assert.deepEqual(entry[key], before.entries[i][key], `rich.zip entry ${i}: ${key}`);
+      }
+      assert.equal(after.comment_hex, before.comment_hex);
+      const irpong = listZip(saved['irpong.zip']);
+      assert.equal(irpong.entries[1].name_hex, cp932('はじめに.txt'), 'the readme keeps its name as bytes');
+      assert.equal(irpong.entries[1].stored_sha256, listZip(archives[0].path).entries[1].stored_sha256);
+      const secret = listZip(saved['secret.zip']);
+      const locked = listZip(archives[1].path);
+      for (const i of [0, 1]) assert.equal(secret.entries[i].stored_sha256, locked.entries[i].stored_sha256, `encrypted entry ${i}`);
+      const check = spawnSync('unzip', ['-tq', '-P', 'palm', saved['secret.zip']], { encoding: 'utf8' });
       assert.equal(check.status, 0, check.stdout + check.stderr);
 
       const all = unzipSync(readFileSync(await download(page, '#all')));
-      assert.ok(Buffer.from(all['games_comp.zip']).equals(readFileSync(saved)), 'download all holds the archive');
+      assert.ok(Buffer.from(all['games_comp.zip']).equals(readFileSync(saved['games.zip'])),
+                'download all holds the archive');
       assert.deepEqual(problems, []);
     });
 
-    test(`${target} page: the whole corpus in one archive gives pressling-cli's entries`,
+    test(`${target} page: the whole corpus in one archive gives pressling-cli's archive`,
          { skip: targetSkip(target), timeout: 300000 }, async (t) => {
       const scope = group.scope(t);
       const folder = temporaryFolder(scope);
       const run = spawnSync('zip', ['-qj', join(folder, 'corpus.zip'), ...corpusFiles().map((name) => join(corpus, name))]);
       assert.equal(run.status, 0);
-      runCli(folder, 'corpus.zip', true);
-      const written = readZip(join(folder, 'corpus_comp.zip'));
+      const native = cliArchive(scope, join(folder, 'corpus.zip'));
 
       const { page, problems } = await openPage(scope, group.browser, await group.address(target));
       const [result] = await convert(page, [join(folder, 'corpus.zip')]);
       assert.equal(result.status, 'written', result.detail);
-      const output = readZip(await download(page, '[data-file="corpus.zip"] a[download]'));
-      assert.deepEqual(output.map((entry) => entry.name), written.map((entry) => entry.name));
-      output.forEach((entry, i) => assert.ok(entry.data.equals(written[i].data), `${entry.name} against pressling-cli`));
+      assertSameArchive(await download(page, '[data-file="corpus.zip"] a[download]'), native.output, 'corpus.zip');
       assert.deepEqual(problems, []);
     });
 
-    test(`${target} page: archives it cannot rewrite as they were are refused with one line, and the next converts`,
+    test(`${target} page: damaged archives and entries are handled as pressling-cli handles them, and the next converts`,
          { skip: targetSkip(target), timeout: 300000 }, async (t) => {
       const scope = group.scope(t);
       const folder = temporaryFolder(scope);
       const good = join(folder, 'good.zip');
-      zipTool('write', good, JSON.stringify([['IR-Pong2.prc', join(corpus, kWritten), null, 'deflate']]), '');
+      makeZip('make', good, [{ name_hex: hex('IR-Pong2.prc'), source: join(corpus, kWritten) }]);
       const whole = readFileSync(good);
       writeFileSync(join(folder, 'truncated.zip'), whole.subarray(0, whole.length - 30));  // the end record cut off
       writeFileSync(join(folder, 'notes.zip'), 'not an archive\n');
-      zipTool('bomb', join(folder, 'bomb.zip'), '200');  // 200 MiB of zeros in a .prc entry
-      zipTool('codepage', join(folder, 'cp437.zip'), join(corpus, kWritten));
-      const names = ['truncated.zip', 'notes.zip', 'bomb.zip', 'cp437.zip', 'good.zip'];
+      // An empty entry whose local header leads past the end of the file, found by fuzzing.
+      copyFileSync(join(root, 'tests/hardening/regressions/archive/empty-entry-header-past-the-end.zip'),
+                   join(folder, 'header.zip'));
+      zipTool('bad', 'bomb-lie', '/dev/null', join(folder, 'bomb.zip'));  // 1 GiB of zeros said to be 1000 bytes
+      zipTool('bad', 'crc-stored', join(corpus, kWritten), join(folder, 'stored.zip'));  // app.prc's checksum is wrong
+      const refused = ['truncated.zip', 'notes.zip', 'header.zip'];
+      const names = [...refused, 'bomb.zip', 'stored.zip', 'good.zip'];
+      const english = { LANGUAGE: 'en', LANG: 'C.UTF-8' };
 
       const { page, problems } = await openPage(scope, group.browser, await group.address(target), { language: 'en' });
       const results = await convert(page, names.map((name) => join(folder, name)), { thorough: true });
-      for (const result of results.slice(0, -1)) {
-        assert.equal(result.status, 'refused', result.name);
-        assert.equal(result.download, null, result.name);
-        assert.match(result.detail, new RegExp(`^${result.name.replace('.', '\\.')}\\S*: \\S`), result.name);
+      for (const [i, name] of refused.entries()) {
+        const native = cliArchive(scope, join(folder, name), english);
+        assert.equal(results[i].status, 'refused', name);
+        assert.equal(results[i].download, null, name);
+        // The reason is pressling-cli's, word for word.
+        assert.equal(native.status, 1);
+        assert.ok(native.stderr.startsWith(`pressling-cli: ${results[i].detail}\n`), `${name}: ${native.stderr}`);
       }
-      assert.match(results[2].detail, /^bomb\.zip:bomb\.prc: it inflates to more than 64 MiB; /);
-      // The entry is named as pressling-cli names it, from the bytes of its name.
-      const label = runCli(folder, 'cp437.zip', true).lines[1];
-      assert.match(label, /^cp437\.zip:\S+er\.prc$/);
-      assert.ok(results[3].detail.startsWith(`${label}: its name is written in a code page `), results[3].detail);
-      assert.equal(results[4].status, 'written');
-      assert.equal(results[4].download, 'good_comp.zip');
+      assert.match(results[2].detail, /^header\.zip: not a zip archive, or a damaged one: the local header of an entry without data leads past the end of the file$/);
+
+      // An entry past the limit, or whose stored checksum fails, is refused and copied as it was.
+      assert.equal(results[3].status, 'no-effect');
+      const [bomb] = await databasesOf(page, 'bomb.zip');
+      assert.equal(bomb.status, 'refused');
+      assert.equal(bomb.detail, 'bomb.zip:bomb.prc: It inflates to more than 64 MiB; copied as it was');
+      assert.equal(results[4].status, 'written', results[4].detail);
+      const stored = await databasesOf(page, 'stored.zip');
+      assert.deepEqual(stored.map((item) => [item.label, item.status]),
+                       [['stored.zip:app.prc', 'refused'], ['stored.zip:other.prc', 'written']]);
+      assert.equal(stored[0].detail, 'stored.zip:app.prc: Its data do not match the stored checksum; copied as it was');
+      const native = cliArchive(scope, join(folder, 'stored.zip'), english);
+      assert.equal(native.status, 1);
+      assert.ok(native.stderr.includes(`pressling-cli: ${stored[0].detail}\n`), native.stderr);
+      assertSameArchive(await download(page, '[data-file="stored.zip"] a[download]'), native.output, 'stored.zip');
+
+      assert.equal(results[5].status, 'written');
+      assert.equal(results[5].download, 'good_comp.zip');
       assert.deepEqual(problems, []);
     });
   }

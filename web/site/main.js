@@ -88,6 +88,7 @@ function outcomeText(status) {
     case 'written': return t('Output written');
     case 'no-effect': return t('No effect');
     case 'refused': return t('Refused');
+    case 'left-alone': return t('Left alone');
     default: return t('Failed');
   }
 }

@@ -98,7 +98,7 @@ self.onmessage = async ({ data }) => {
     const m = await core();
     if (data.kind !== 'convert') reply = { pictures: render(m, data) };
     else if (withString(m, data.name, (text) => m._pressling_is_archive(text))) {
-      reply = convertArchive(m, data, convert);
+      reply = convertArchive(m, data);
     } else reply = convert(m, data);
   } catch (fault) {
     module = null;
