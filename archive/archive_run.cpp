@@ -271,6 +271,7 @@ ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, co
   for (const std::string& line :
        ArchiveReportLines(fs::path(path).filename().string(), end, result.totals, refusal, language))
     PrintAt(recorder, line);
+  if (options.device) PrintAt(recorder, DeviceReportLine(*options.device, language));
   return result;
 }
 

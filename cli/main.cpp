@@ -59,6 +59,11 @@ std::string Usage(const Language& language) {
              "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
              "                        PackBits), in the form every reader of Palm bitmaps\n"
              "                        decodes\n"
+             "      --device TARGET   make the output for Palm OS 4 and older, in thorough\n"
+             "                        mode, leaving out the bitmaps such a device never\n"
+             "                        draws: os4 for any screen, os4:N for a deepest screen\n"
+             "                        of N bits (1, 2, 4 or 8). On Palm OS 5 such an output\n"
+             "                        still runs but shows low-density pictures, scaled\n"
              "  -n, --dry-run         do everything but write: the same report and summary,\n"
              "                        no output and no folder made\n"
              "  -v, --verbose         after each file's report, a line per bitmap: resource,\n"
@@ -84,6 +89,7 @@ std::string Usage(const Language& language) {
              "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
              "          pressling-cli -o out .             (every .prc below here into out/)\n"
              "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n"
+             "          pressling-cli --device os4:2 app.prc (for a Palm with 4 greys)\n"
              "          pressling-cli games.zip            (games_comp.zip beside it)\n");
 }
 
@@ -173,6 +179,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   for (std::size_t i = 0; i < inputs.size(); ++i) files[i].path = inputs[i].path;
   ConversionOptions base;
   base.bitmapMode = line.bitmapMode;
+  base.device = line.device;
   base.dryRun = line.dryRun;
   base.language = reportLanguage;
   const unsigned jobs = line.jobs != 0 ? line.jobs : cli::UsableCores();
@@ -269,7 +276,8 @@ int main(int argc, char** argv) {
   const cli::RunSummary summary = ConvertAll(collection.inputs, line, language, reportLanguage, files);
   if (!summary.AllWent()) status = 1;
   if (line.json)
-    std::fputs(RunDocument(kVersion, line.bitmapMode, line.dryRun, language, files, summary).c_str(), stdout);
+    std::fputs(RunDocument(kVersion, line.device ? BitmapMode::Thorough : line.bitmapMode, line.device, line.dryRun,
+                           language, files, summary).c_str(), stdout);
 
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
