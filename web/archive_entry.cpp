@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "archive/archive_rules.h"
+#include "bitmap/device/device_target.h"
 #include "language/language.h"
 
 namespace pressling::web {
@@ -97,7 +98,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_archive_plan(const char* request) {
 
 // The report of an archive run in the language of tag. request is
 // {archive, archive_before, archive_after, refusal, entries: [{outcome,
-// before, after}...]}: refusal is null, "not-archive" or "failure";
+// before, after}...], device}: refusal is null, "not-archive" or "failure";
+// device is the target's name ("os4:2"), or null;
 // archive_after is 0 while no archive was made. Answers {has_effect, lines,
 // size_lines, entries: [{text, refused}...]}: the archive's four lines, its
 // file's sizes, and for each entry the line that says why it was left as it
@@ -134,9 +136,13 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_archive_report(const char* request, c
     end = ArchiveEnd::NoEffect;
   }
   const std::string archive = Field(asked, "archive").is_string() ? asked["archive"].get<std::string>() : "";
+  std::vector<std::string> lines = ArchiveReportLines(archive, end, totals, refusalText, language);
+  const auto device = Field(asked, "device").is_string() ? ParseDeviceTarget(asked["device"].get<std::string>())
+                                                         : std::nullopt;
+  if (device) lines.push_back(DeviceReportLine(*device, language));
   return Answer({{"has_effect", refusal.empty() && HasEffect(totals)},
                  {"refusal_text", refusalText},
-                 {"lines", ArchiveReportLines(archive, end, totals, refusalText, language)},
+                 {"lines", lines},
                  {"size_lines",
                   end == ArchiveEnd::Written ? ArchiveSizeLines(totals, language) : std::vector<std::string>()},
                  {"entries", texts}});

@@ -208,14 +208,15 @@ function relabelled(text, name, label) {
 // database as for a dropped file. Answers as a database's conversion does,
 // with databases: one {label, status, lines, detail} per database entry.
 // Report lines and reasons are given in every language ({tag: text}).
-export function convertArchive(m, { name, bytes, thorough, language }, convertDatabase) {
+export function convertArchive(m, { name, bytes, thorough, device, language }, convertDatabase) {
   const data = new Uint8Array(bytes);
   const report = (request) => Object.fromEntries(languages.map(({ tag }) =>
     [tag, JSON.parse(call(m, '_pressling_archive_report', JSON.stringify(request), tag))]));
   const linesOf = (answers, withSizes) => Object.fromEntries(Object.entries(answers).map(([tag, answer]) =>
     [tag, withSizes ? [...answer.lines, ...answer.size_lines] : answer.lines]));
   const refuse = (detail, refusal = 'not-archive') => {
-    const answers = report({ archive: name, archive_before: data.length, archive_after: 0, refusal, entries: [] });
+    const answers = report({ archive: name, archive_before: data.length, archive_after: 0, refusal, entries: [],
+                             device: device || null });
     const standard = Object.fromEntries(Object.entries(answers).map(([tag, answer]) =>
       [tag, `${name}: ${answer.refusal_text}`]));
     return { status: refusal === 'not-archive' ? 'refused' : 'failed', lines: linesOf(answers, false),
@@ -259,7 +260,8 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
     const { label } = plan.entries[i];
     // Named by its index: no entry name reaches the core's file system.
     const stem = `entry-${i}.prc`;
-    const run = convertDatabase(m, { name: stem, bytes: contents[i].slice().buffer, thorough, language });
+    const run = convertDatabase(m, { name: stem, bytes: contents[i].slice().buffer, thorough, device,
+                                                language });
     const detail = relabelled(run.detail, stem, label);
     if (run.status === 'failed') return refuse(detail, 'failure');
     const after = run.output ? new Uint8Array(run.output) : null;
@@ -269,7 +271,8 @@ export function convertArchive(m, { name, bytes, thorough, language }, convertDa
     databases.push({ label, status: run.status, lines: run.lines, detail: run.status === 'refused' ? detail : '' });
   }
 
-  const request = { archive: name, archive_before: data.length, archive_after: 0, refusal: null, entries: figures };
+  const request = { archive: name, archive_before: data.length, archive_after: 0, refusal: null, entries: figures,
+                    device: device || null };
   const names = listed.map((f) => f.name);
   let archive = null;
   if (report(request).en.has_effect) {
