@@ -58,12 +58,16 @@ std::string Usage(const Language& language) {
              "      --thorough        compress every bitmap and application icon with the\n"
              "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
              "                        PackBits), in the form every reader of Palm bitmaps\n"
-             "                        decodes\n"
+             "                        decodes\n") +
+         // TRANSLATORS: keep the option name, its value's name and the column where the description begins.
+         language.Tr(
              "      --device TARGET   make the output for Palm OS 4 and older, in thorough\n"
              "                        mode, leaving out the bitmaps such a device never\n"
              "                        draws: os4 for any screen, os4:N for a deepest screen\n"
              "                        of N bits (1, 2, 4 or 8). On Palm OS 5 such an output\n"
-             "                        still runs but shows low-density pictures, scaled\n"
+             "                        still runs but shows low-density pictures, scaled\n") +
+         // TRANSLATORS: keep the option names and the column where the descriptions begin.
+         language.Tr(
              "  -n, --dry-run         do everything but write: the same report and summary,\n"
              "                        no output and no folder made\n"
              "  -v, --verbose         after each file's report, a line per bitmap: resource,\n"
@@ -89,7 +93,6 @@ std::string Usage(const Language& language) {
              "Examples: pressling-cli app.prc              (app_comp.prc beside it)\n"
              "          pressling-cli -o out .             (every .prc below here into out/)\n"
              "          pressling-cli --thorough palm-apps (thorough mode over a folder)\n"
-             "          pressling-cli --device os4:2 app.prc (for a Palm with 4 greys)\n"
              "          pressling-cli games.zip            (games_comp.zip beside it)\n");
 }
 
