@@ -30,7 +30,13 @@ Bytes Bitmap(std::uint8_t version, std::uint8_t depth, std::uint16_t nextDepthOf
       0x00,                                               // compressionType
       0x00, 0x00,                                         // reserved
   };
-  if (depth == 16) bitmap.insert(bitmap.end(), {8, 0, 0, 0, 0, 0, 0, 0});  // direct-colour block
+  if (depth == 16) {
+    // Direct-colour block: 5, 6 and 5 bits of red, green and blue, reserved, transparent colour.
+    bitmap.resize(bitmap.size() + 8, 0);
+    bitmap[16] = 5;
+    bitmap[17] = 6;
+    bitmap[18] = 5;
+  }
   bitmap.insert(bitmap.end(), std::size_t{rowBytes} * 2, fill);
   if (nextDepthOffset != 0) bitmap.resize(std::size_t{nextDepthOffset} * 4, 0);
   return bitmap;
