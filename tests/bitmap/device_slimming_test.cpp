@@ -12,13 +12,13 @@ using test::Bytes;
 using test::Cat;
 using test::Fill;
 
-// An uncompressed version-1 or version-2 bitmap of 8 x 2 pixels at depth
+// An uncompressed version-1 or version-2 bitmap of 8 x 8 pixels at depth
 // bits, its rows filled with fill, followed by nextDepthOffset x 4 bytes in all.
 Bytes Bitmap(std::uint8_t version, std::uint8_t depth, std::uint16_t nextDepthOffset, std::uint8_t fill) {
   const std::uint16_t rowBytes = depth <= 2 ? 2 : depth;  // 8 pixels, rows of whole words
   Bytes bitmap = {
       0x00, 0x08,                                         // width
-      0x00, 0x02,                                         // height
+      0x00, 0x08,                                         // height
       0x00, static_cast<std::uint8_t>(rowBytes),          // rowBytes
       static_cast<std::uint8_t>(depth == 16 ? 0x04 : 0),  // flags: direct colour at 16 bits
       0x00,
@@ -37,7 +37,7 @@ Bytes Bitmap(std::uint8_t version, std::uint8_t depth, std::uint16_t nextDepthOf
     bitmap[17] = 6;
     bitmap[18] = 5;
   }
-  bitmap.insert(bitmap.end(), std::size_t{rowBytes} * 2, fill);
+  bitmap.insert(bitmap.end(), std::size_t{rowBytes} * 8, fill);
   if (nextDepthOffset != 0) bitmap.resize(std::size_t{nextDepthOffset} * 4, 0);
   return bitmap;
 }
@@ -45,7 +45,7 @@ Bytes Bitmap(std::uint8_t version, std::uint8_t depth, std::uint16_t nextDepthOf
 // Words a bitmap of depth bits occupies, for its nextDepthOffset.
 std::uint16_t Words(std::uint8_t depth) {
   const std::size_t rowBytes = depth <= 2 ? 2 : depth;
-  return static_cast<std::uint16_t>((16 + (depth == 16 ? 8 : 0) + rowBytes * 2 + 3) / 4);
+  return static_cast<std::uint16_t>((16 + (depth == 16 ? 8 : 0) + rowBytes * 8 + 3) / 4);
 }
 
 // The version-1 marker that Palm OS 5 puts before high-density bitmaps.

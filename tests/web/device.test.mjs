@@ -82,7 +82,7 @@ inEachEngine('device', { skip: skipReason() }, (group) => {
     assert.deepEqual(result.lines, document.files[0].report.slice(1));
     assert.equal(result.lines.length, 5);
     const saved = await download(page, `[data-file="${kHighDensity}"] a[download]`);
-    assert.deepEqual(readFileSync(saved), readFileSync(document.files[0].output));
+    assert.deepEqual(readFileSync(saved), readFileSync(join(folder, document.files[0].output)));
 
     const selector = `[data-file="${kHighDensity}"]`;
     await page.$eval(`${selector} details.bitmaps`, (details) => { details.open = true; });
