@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QMenu>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
