@@ -211,7 +211,8 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
                      : failure->kind == ErrorKind::FileOperation ? RunOutcome::Failed
                                                                  : RunOutcome::Refused;
   }
-  if (result.outcome != RunOutcome::Stopped) PrintReport(surface, ReportLines(result, options.language, options.device));
+  if (result.outcome != RunOutcome::Stopped)
+    PrintReport(surface, ReportLines(result, options.language, options.device));
   return result;
 }
 

@@ -52,7 +52,8 @@ std::string DeviceTargetText(const DeviceTarget& target, const Language& languag
 }
 
 std::string DeviceReportLine(const DeviceTarget& target, const Language& language) {
-  // TRANSLATORS: the line after the report of a run made for a device; %s is the target, such as "Palm OS 4 and older, 4 greys".
+  // TRANSLATORS: the line after the report of a run made for a device; %s is the target, such as
+  // "Palm OS 4 and older, 4 greys".
   return language.Trf("For: %s", {DeviceTargetText(target, language)});
 }
 

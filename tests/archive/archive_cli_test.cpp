@@ -191,7 +191,8 @@ TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) 
 TEST_F(ArchiveCliTest, DeviceTargetMakesEachDatabaseForThatDevice) {
   PRESSLING_REQUIRE_CORPUS();
   constexpr const char* kHighDensity = "captaintouch__pBill__pBill_hires.prc";
-  MakeArchive(in / "apps.zip", {FileEntry("pBill.prc", Corpus(kHighDensity)), FileEntry("IR-Pong2.prc", Corpus(kConverts))});
+  MakeArchive(in / "apps.zip",
+              {FileEntry("pBill.prc", Corpus(kHighDensity)), FileEntry("IR-Pong2.prc", Corpus(kConverts))});
   const CliRun run = Run("--device os4:2 in/apps.zip");
   ASSERT_EQ(run.status, 0) << run.err;
   const json converted = ListArchive(in / "apps_comp.zip");
@@ -200,7 +201,8 @@ TEST_F(ArchiveCliTest, DeviceTargetMakesEachDatabaseForThatDevice) {
             Sha256(ConvertedAlone(Corpus(kHighDensity), "--device os4:2"), folder / "digest"));
   EXPECT_EQ(converted["entries"][1]["sha256"],
             Sha256(ConvertedAlone(Corpus(kConverts), "--device os4:2"), folder / "digest"));
-  EXPECT_NE(converted["entries"][0]["sha256"], Sha256(ConvertedAlone(Corpus(kHighDensity), "--thorough"), folder / "digest"));
+  EXPECT_NE(converted["entries"][0]["sha256"],
+            Sha256(ConvertedAlone(Corpus(kHighDensity), "--thorough"), folder / "digest"));
   // The archive's lines: its name, sizes unpacked and ratio, then the target, then the archive file's sizes.
   const Language japanese = Language::FromTag("ja");
   std::vector<std::string> lines;

@@ -204,16 +204,16 @@ std::string CheckDeviceRewrite(std::span<const std::uint8_t> piece, unsigned dep
   if (slimming.kept.size() + slimming.dropped.size() != before.bitmaps.size())
     return "kept and dropped bitmaps do not add up to the family";
   if (slimming.kept.empty() || slimming.kept[0].familyIndex != 0) return "the first bitmap was dropped";
+  const std::span<const std::uint8_t> slimmed(slimming.piece);
   bool shallow = false;
-  for (std::size_t k = 0; k < after.bitmaps.size(); ++k)
-    shallow = shallow || DepthOf(std::span<const std::uint8_t>(slimming.piece).subspan(after.bitmaps[k].position)) <= depth;
+  for (const WalkedBitmap& b : after.bitmaps) shallow = shallow || DepthOf(slimmed.subspan(b.position)) <= depth;
   for (std::size_t k = 0; k < after.bitmaps.size(); ++k) {
     const WalkedBitmap& b = after.bitmaps[k];
     const WalkedBitmap& a = before.bitmaps[slimming.kept[k].familyIndex];
     const std::string which = "kept bitmap " + std::to_string(k);
     if (b.position % 4 != 0) return which + " is not 4-aligned";
     const auto was = piece.subspan(a.position, a.length);
-    const auto now = std::span<const std::uint8_t>(slimming.piece).subspan(b.position, b.length);
+    const auto now = slimmed.subspan(b.position, b.length);
     if (IsMarker(now)) return which + " is the marker";
     if (k > 0 && shallow && DepthOf(now) > depth) return which + " is deeper than the screen";
     Bytes expected(was.begin(), was.end());

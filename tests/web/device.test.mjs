@@ -34,9 +34,9 @@ inEachEngine('device', { skip: skipReason() }, (group) => {
     const address = await group.address('served');
     const first = await openPage(scope, group.browser, address, { languages: ['en'] });
     const english = await choice(first.page);
-    assert.deepEqual(english.texts, ['Any device', 'Palm OS 4 and older, any screen', 'Palm OS 4 and older, 256 colours',
-                                     'Palm OS 4 and older, 16 greys', 'Palm OS 4 and older, 4 greys',
-                                     'Palm OS 4 and older, black and white']);
+    assert.deepEqual(english.texts, ['Any device', 'Palm OS 4 and older, any screen',
+                                     'Palm OS 4 and older, 256 colours', 'Palm OS 4 and older, 16 greys',
+                                     'Palm OS 4 and older, 4 greys', 'Palm OS 4 and older, black and white']);
     assert.equal(english.value, '');
     assert.match(english.note, /Palm OS 4 and older: on a Palm OS 5 device it still runs/);
     // Unchecked by the user, then a target: the box shows checked and cannot change.

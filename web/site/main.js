@@ -166,9 +166,10 @@ function labelEntry(entry) {
   const summary = entry.element.querySelector('details.bitmaps > summary');
   // Without an output nothing changed: the details say what would have.
   const counts = [entry.counts.changed, entry.counts.leftAlone, entry.counts.dropped];
-  if (summary && entry.counts.dropped > 0) {
-    summary.textContent = entry.output ? tf('Details: %1$s changed, %2$s left alone, %3$s dropped', ...counts)
-                                       : tf('Details: %1$s would have changed, %2$s left alone, %3$s dropped', ...counts);
+  if (summary && entry.counts.dropped > 0 && entry.output) {
+    summary.textContent = tf('Details: %1$s changed, %2$s left alone, %3$s dropped', ...counts);
+  } else if (summary && entry.counts.dropped > 0) {
+    summary.textContent = tf('Details: %1$s would have changed, %2$s left alone, %3$s dropped', ...counts);
   } else if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', ...counts);
   else if (summary) summary.textContent = tf('Details: %1$s would have changed, %2$s left alone', ...counts);
   const folded = entry.element.querySelector('details.left-alone > summary');
