@@ -262,26 +262,32 @@ ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, co
   Recorder recorder(surface, result.report);
   recorder.ClearReport();
   recorder.SetPrintPosition(kLineX, kFirstLineY);
-  for (const std::string& line : ArchiveLines(result, fs::path(path).filename().string(), language))
+  for (const std::string& line : ArchiveLines(result, fs::path(path).filename().string(), options.device, language))
     PrintAt(recorder, line);
   return result;
 }
 
 std::vector<std::string> ArchiveLines(const ArchiveResult& result, std::string_view archiveName,
-                                      const Language& language) {
+                                      const std::optional<DeviceTarget>& device, const Language& language) {
+  std::vector<std::string> lines;
   switch (result.outcome) {
     case RunOutcome::Converted:
-      return ArchiveReportLines(archiveName, ArchiveEnd::Written, result.totals, "", language);
+      lines = ArchiveReportLines(archiveName, ArchiveEnd::Written, result.totals, "", language);
+      break;
     case RunOutcome::NoEffect:
-      return ArchiveReportLines(archiveName, ArchiveEnd::NoEffect, result.totals, "", language);
+      lines = ArchiveReportLines(archiveName, ArchiveEnd::NoEffect, result.totals, "", language);
+      break;
     case RunOutcome::Refused:
-      return ArchiveReportLines(archiveName, ArchiveEnd::Refused, result.totals, NotArchiveText(language), language);
+      lines = ArchiveReportLines(archiveName, ArchiveEnd::Refused, result.totals, NotArchiveText(language), language);
+      break;
     case RunOutcome::Failed:
     case RunOutcome::Stopped:
     case RunOutcome::Busy:
+      lines = ArchiveReportLines(archiveName, ArchiveEnd::Failed, result.totals, ArchiveFailureText(language), language);
       break;
   }
-  return ArchiveReportLines(archiveName, ArchiveEnd::Failed, result.totals, ArchiveFailureText(language), language);
+  if (device) lines.push_back(DeviceReportLine(*device, language));
+  return lines;
 }
 
 }  // namespace pressling

@@ -48,9 +48,10 @@ using EntryObserver = std::function<void(const ArchiveEntryResult&)>;
 ArchiveResult ConvertArchive(const std::string& path, ReportSurface& surface, const EventPass& eventPass = {},
                              const ConversionOptions& options = {}, const EntryObserver& observer = {});
 
-// The archive's five lines for a result of ConvertArchive, in language, as
-// it printed them; for a front end that shows them in another language too.
+// The archive's five lines for a result of ConvertArchive, and the device
+// target's line when a target was chosen, in language, as it printed them;
+// for a front end that shows them in another language too.
 std::vector<std::string> ArchiveLines(const ArchiveResult& result, std::string_view archiveName,
-                                      const Language& language);
+                                      const std::optional<DeviceTarget>& device, const Language& language);
 
 }  // namespace pressling

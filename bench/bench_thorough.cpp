@@ -1,6 +1,6 @@
 // Thorough mode against the classic conversion. First prints what thorough
-// mode does with the corpus (outputs written, bytes saved, bitmaps rewritten
-// per codec, bitmaps left alone by reason), then times both modes in the same
+// mode does with the corpus (outputs written and bytes saved, also for each
+// device target, bitmaps rewritten per codec, bitmaps left alone by reason), then times both modes in the same
 // run on the largest corpus database and on the generated database (5,000
 // bitmaps that both modes compress) and prints their ratios.
 //
@@ -12,12 +12,12 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "bench/bench_support.h"
 #include "bench/generated_database.h"
+#include "bitmap/device/device_target.h"
 #include "bitmap/thorough/thorough_rewrite.h"
 #include "database/conversion_run.h"
 #include "database/prc_format.h"
@@ -57,28 +57,45 @@ void PrintSurvey(const fs::path& folder) {
     return;
   }
   SilentSurface surface;
-  std::map<BitmapMode, std::pair<int, std::int64_t>> written;  // outputs, bytes saved
+  // Classic, thorough, then thorough for each device target.
+  std::vector<std::pair<std::string, pressling::ConversionOptions>> runs(2);
+  runs[0].first = "classic";
+  runs[1].first = "thorough";
+  runs[1].second.bitmapMode = BitmapMode::Thorough;
+  for (const pressling::DeviceTarget& target : pressling::DeviceTargets()) {
+    runs.emplace_back("--device " + pressling::DeviceTargetName(target), pressling::ConversionOptions{});
+    runs.back().second.device = target;
+  }
+  struct Written {
+    int outputs = 0;
+    std::int64_t bytesSaved = 0;
+    std::size_t dropped = 0;  // bitmaps and markers left out, kept outputs or not
+  };
+  std::vector<Written> written(runs.size());
   pressling::ThoroughTally tally;
   for (const fs::path& database : databases) {
     const fs::path local = folder / database.filename();
     fs::copy_file(database, local, fs::copy_options::overwrite_existing);
-    for (BitmapMode mode : {BitmapMode::Classic, BitmapMode::Thorough}) {
-      pressling::ConversionOptions options;
-      options.bitmapMode = mode;
-      auto result = pressling::ConvertDatabase(local.string(), surface, {}, options);
+    for (std::size_t k = 0; k < runs.size(); ++k) {
+      auto result = pressling::ConvertDatabase(local.string(), surface, {}, runs[k].second);
+      for (const pressling::BitmapRecord& record : result.bitmaps) written[k].dropped += record.dropped;
       if (result.outcome != pressling::RunOutcome::Converted) continue;
-      written[mode].first += 1;
-      written[mode].second += result.report.inputSize - result.report.resultSize;
+      written[k].outputs += 1;
+      written[k].bytesSaved += result.report.inputSize - result.report.resultSize;
       fs::remove(result.outputPath);
     }
     fs::remove(local);
     TallyDatabase(database, tally);
   }
   std::printf("corpus: %zu databases\n", databases.size());
-  std::printf("classic:  %d outputs written, %lld bytes saved\n", written[BitmapMode::Classic].first,
-              static_cast<long long>(written[BitmapMode::Classic].second));
-  std::printf("thorough: %d outputs written, %lld bytes saved\n", written[BitmapMode::Thorough].first,
-              static_cast<long long>(written[BitmapMode::Thorough].second));
+  for (std::size_t k = 0; k < runs.size(); ++k) {
+    std::printf("%-16s %3d outputs written, %8lld bytes saved", (runs[k].first + ":").c_str(), written[k].outputs,
+                static_cast<long long>(written[k].bytesSaved));
+    if (k >= 2)
+      std::printf(" (%+lld against thorough; %zu bitmaps and markers dropped)",
+                  static_cast<long long>(written[k].bytesSaved - written[1].bytesSaved), written[k].dropped);
+    std::printf("\n");
+  }
   std::printf("thorough, bytes saved by all rewritten bitmaps, kept outputs or not: %zu\n", tally.bytesSaved);
   std::printf("thorough, bitmaps rewritten by codec:\n");
   for (std::size_t k = 0; k < pressling::kCodecCount; ++k)

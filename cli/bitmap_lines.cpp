@@ -39,6 +39,8 @@ std::string BitmapLine(const BitmapRecord& record, const Language& language) {
   const std::string depth = language.TrNf("%s bit", "%s bit", record.pixelSize, {std::to_string(record.pixelSize)});
   std::string line = head + PadLeft(depth, 6) + " v" + std::to_string(record.version) + "  " +
                      PadRight(CompressionText(record.before.compression, language), 8) + bytes;
+  // TRANSLATORS: after a bitmap's line in -v: why it was left out of an output made for a device.
+  if (record.dropped) return line + "   " + language.Trf("dropped: %s", {LeftAloneText(record, language)});
   // TRANSLATORS: after a bitmap's line in -v: why it was left as it was.
   if (!record.after) return line + "   " + language.Trf("kept: %s", {LeftAloneText(record, language)});
   std::snprintf(bytes, sizeof bytes, " %7u", unsigned{record.after->bytes});

@@ -84,6 +84,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
       line.quiet = true;
     } else if (arg == "--json") {
       line.json = true;
+    } else if (arg == "--device" || arg.starts_with("--device=")) {
+      const bool joined = arg != "--device";
+      if (!joined && i + 1 >= argc)
+        return UsageError(Msg("--device needs a target: %s", {DeviceTargetNames()}));
+      const std::string value = joined ? arg.substr(std::string_view("--device=").size()) : argv[++i];
+      line.device = ParseDeviceTarget(value);
+      if (!line.device)
+        return UsageError(Msg("--device takes one of %s, not '%s'", {DeviceTargetNames(), value}));
     } else if (SetShortFlags(arg, line)) {
     } else if (auto dir = OptionValue(arg, "-o", "--output-dir", i, argc, argv, missing)) {
       if (missing || dir->empty()) return UsageError(Msg("%s needs a folder", {arg}));

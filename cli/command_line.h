@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ struct CommandLine {
   std::filesystem::path outputDir;     // -o: empty to write beside each input
   unsigned jobs = 0;                   // -j: 0 for one per core
   BitmapMode bitmapMode = BitmapMode::Classic;
+  std::optional<DeviceTarget> device;  // --device: the output is made for that device, in thorough mode
   bool dryRun = false;   // -n: everything but keeping the outputs
   bool verbose = false;  // -v: a line per bitmap after each file's report
   bool json = false;     // --json: one JSON document instead of the report lines

@@ -58,7 +58,16 @@ std::string Usage(const Language& language) {
              "      --thorough        compress every bitmap and application icon with the\n"
              "                        codecs Palm OS itself writes (ScanLine, per-row RLE,\n"
              "                        PackBits), in the form every reader of Palm bitmaps\n"
-             "                        decodes\n"
+             "                        decodes\n") +
+         // TRANSLATORS: keep the option name, its value's name and the column where the description begins.
+         language.Tr(
+             "      --device TARGET   make the output for Palm OS 4 and older, in thorough\n"
+             "                        mode, leaving out the bitmaps such a device never\n"
+             "                        draws: os4 for any screen, os4:N for a deepest screen\n"
+             "                        of N bits (1, 2, 4 or 8). On Palm OS 5 such an output\n"
+             "                        still runs but shows low-density pictures, scaled\n") +
+         // TRANSLATORS: keep the option names and the column where the descriptions begin.
+         language.Tr(
              "  -n, --dry-run         do everything but write: the same report and summary,\n"
              "                        no output and no folder made\n"
              "  -v, --verbose         after each file's report, a line per bitmap: resource,\n"
@@ -173,6 +182,7 @@ cli::RunSummary ConvertAll(const std::vector<cli::Input>& inputs, const cli::Com
   for (std::size_t i = 0; i < inputs.size(); ++i) files[i].path = inputs[i].path;
   ConversionOptions base;
   base.bitmapMode = line.bitmapMode;
+  base.device = line.device;
   base.dryRun = line.dryRun;
   base.language = reportLanguage;
   const unsigned jobs = line.jobs != 0 ? line.jobs : cli::UsableCores();
@@ -269,7 +279,8 @@ int main(int argc, char** argv) {
   const cli::RunSummary summary = ConvertAll(collection.inputs, line, language, reportLanguage, files);
   if (!summary.AllWent()) status = 1;
   if (line.json)
-    std::fputs(RunDocument(kVersion, line.bitmapMode, line.dryRun, language, files, summary).c_str(), stdout);
+    std::fputs(RunDocument(kVersion, line.device ? BitmapMode::Thorough : line.bitmapMode, line.device, line.dryRun,
+                           language, files, summary).c_str(), stdout);
 
   // A report that could not be written (a full disk behind stdout) is a failure.
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

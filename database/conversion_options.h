@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 
+#include "bitmap/device/device_target.h"
 #include "database/piece_store.h"
 #include "language/language.h"
 
@@ -16,6 +18,8 @@ enum class BitmapMode {
 // What the user chose for one run; the defaults are the classic conversion.
 struct ConversionOptions {
   BitmapMode bitmapMode = BitmapMode::Classic;
+  // The device the output is made for; implies thorough mode. None: any device.
+  std::optional<DeviceTarget> device;
   // Where the output goes; empty: NAME_comp.prc beside the input. A chosen
   // path gets its missing folders when the output is kept. Either way a run
   // without effect removes only what it wrote, never an older file.
@@ -28,5 +32,10 @@ struct ConversionOptions {
   // Where the run keeps the pieces it cuts and rebuilds; the native programs keep files.
   PieceStorage pieceStorage = PieceStorage::Files;
 };
+
+// The mode a run uses: thorough whenever a device is chosen.
+inline BitmapMode EffectiveMode(const ConversionOptions& options) {
+  return options.device ? BitmapMode::Thorough : options.bitmapMode;
+}
 
 }  // namespace pressling

@@ -110,13 +110,14 @@ Result<RebuiltDatabase> Convert(const std::string& path, const fs::path& runFold
   if (fs::equivalent(path, outputPath, ec))
     return Error{ErrorKind::FileOperation, Msg("the output %s is the input itself", {outputPath.string()})};
   DatabaseHead head;
-  const GapRule gapRule = options.bitmapMode == BitmapMode::Thorough ? GapRule::MayBeMissing : GapRule::Required;
+  const GapRule gapRule = EffectiveMode(options) == BitmapMode::Thorough ? GapRule::MayBeMissing : GapRule::Required;
   auto read = ReadDatabaseHead(*input, head, gapRule);
   state.header = head.header;
   if (!read) return read.error();
   auto store = OpenPieceStore(options.pieceStorage, workFolder, runFolder);
   if (!store) return store.error();
-  auto pieceLengths = SplitResources(*input, head.entries, **store, eventPass, options.bitmapMode, &state.records);
+  auto pieceLengths = SplitResources(*input, head.entries, **store, eventPass, EffectiveMode(options),
+                                    &state.records, options.device);
   if (!pieceLengths) return pieceLengths.error();
   input.reset();
   // The output always has the gap: its resource 0 starts two bytes later.
@@ -210,7 +211,8 @@ RunResult ConvertDatabase(const std::string& path, ReportSurface& surface, const
                      : failure->kind == ErrorKind::FileOperation ? RunOutcome::Failed
                                                                  : RunOutcome::Refused;
   }
-  if (result.outcome != RunOutcome::Stopped) PrintReport(surface, ReportLines(result, options.language));
+  if (result.outcome != RunOutcome::Stopped)
+    PrintReport(surface, ReportLines(result, options.language, options.device));
   return result;
 }
 

@@ -32,6 +32,9 @@ Result<std::span<const std::uint8_t>> LocateBitmap(std::span<const std::uint8_t>
   auto resource = ResourceData(database, record.resourceIndex);
   if (!resource) return resource.error();
   const bool input = side == RunSide::Input;
+  if (!input && record.dropped)
+    return Error{ErrorKind::Corrupt, Msg("bitmap %s of resource %s was left out of the output",
+                                         {std::to_string(record.familyIndex), std::to_string(record.resourceIndex)})};
   const std::size_t offset = input ? record.offset : record.outputOffset;
   const std::size_t length = input || !record.after ? record.before.bytes : record.after->bytes;
   if (offset > resource->size() || length > resource->size() - offset)

@@ -33,7 +33,8 @@ std::string RatioText(double ratio, const Language& language) {
   return language.Decimal(std::llround(ratio * 10));
 }
 
-std::vector<std::string> ReportLines(const RunResult& result, const Language& language) {
+std::vector<std::string> ReportLines(const RunResult& result, const Language& language,
+                                     const std::optional<DeviceTarget>& device) {
   if (result.outcome == RunOutcome::Stopped || result.outcome == RunOutcome::Busy) return {};
   const ConversionReport& report = result.report;
   std::vector<std::string> lines;
@@ -58,6 +59,7 @@ std::vector<std::string> ReportLines(const RunResult& result, const Language& la
       lines.push_back(language.Tr("No file was written"));
       break;
   }
+  if (device) lines.push_back(DeviceReportLine(*device, language));
   return lines;
 }
 

@@ -11,6 +11,7 @@
 
 #include "bitmap/classic/family_rewrite.h"
 #include "bitmap/classic/family_scan.h"
+#include "bitmap/device/device_slimming.h"
 #include "bitmap/thorough/thorough_rewrite.h"
 #include "database/file_piece_store.h"
 #include "database/piece_name.h"
@@ -34,11 +35,13 @@ bool IsBitmapType(const ResourceEntry& entry, BitmapMode mode) {
 // piece stays as it is. Adds a record of every bitmap met to records.
 Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::span<const std::uint8_t> piece,
                                             const std::filesystem::path& piecePath, BitmapMode mode,
-                                            const EventPass& eventPass, std::vector<BitmapRecord>& records) {
+                                            const std::optional<DeviceTarget>& device, const EventPass& eventPass,
+                                            std::vector<BitmapRecord>& records) {
   if (!IsBitmapType(entry, mode)) return std::optional<Bytes>();
   if (mode == BitmapMode::Thorough) {
     const FamilyKind kind = entry.type == kTaib ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap;
-    auto rewritten = RewriteBitmapFamilyThorough(piece, eventPass, kind);
+    auto rewritten = device ? RewriteFamilyForDevice(piece, eventPass, kind, *device)
+                            : RewriteBitmapFamilyThorough(piece, eventPass, kind);
     if (!rewritten) return Within(piecePath.string(), rewritten.error());
     records.insert(records.end(), std::make_move_iterator(rewritten->records.begin()),
                    std::make_move_iterator(rewritten->records.end()));
@@ -63,16 +66,19 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
                                                   const std::filesystem::path& workFolder,
                                                   const std::filesystem::path& scratchDirectory,
                                                   const EventPass& eventPass, BitmapMode mode,
-                                                  std::vector<BitmapRecord>* records) {
+                                                  std::vector<BitmapRecord>* records,
+                                                  const std::optional<DeviceTarget>& device) {
   auto store = FilePieceStore::Open(workFolder, scratchDirectory);
   if (!store) return store.error();
-  return SplitResources(input, entries, *store, eventPass, mode, records);
+  return SplitResources(input, entries, *store, eventPass, mode, records, device);
 }
 
 Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<const ResourceEntry> entries,
                                                   PieceStore& store, const EventPass& eventPass, BitmapMode mode,
-                                                  std::vector<BitmapRecord>* records) {
+                                                  std::vector<BitmapRecord>* records,
+                                                  const std::optional<DeviceTarget>& device) {
   assert(!entries.empty());
+  if (device) mode = BitmapMode::Thorough;
   std::vector<BitmapRecord> familyRecords;
 
   // The data of all resources with one read: the list was checked, so they
@@ -93,7 +99,7 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
 
     if (auto r = store.Put(name, piece); !r) return r.error();
     familyRecords.clear();
-    auto rewritten = RewrittenPiece(entries[i], piece, store.PathOf(name), mode, eventPass, familyRecords);
+    auto rewritten = RewrittenPiece(entries[i], piece, store.PathOf(name), mode, device, eventPass, familyRecords);
     if (!rewritten) return rewritten.error();
     if (records) {
       for (BitmapRecord& record : familyRecords) {

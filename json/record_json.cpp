@@ -20,7 +20,7 @@ json RecordJson(const BitmapRecord& record, const Language& language) {
                     {"index", record.resourceIndex}}},
       {"family_index", record.familyIndex},
       {"offset", record.offset},
-      {"output_offset", record.outputOffset},
+      {"output_offset", record.dropped ? json(nullptr) : json(record.outputOffset)},
       {"version", record.version},
       {"width", record.width},
       {"height", record.height},

@@ -15,7 +15,8 @@ namespace pressling {
 // A bitmap record as the JSON documents name it: resource (type, id, index),
 // family_index, offset, output_offset, the header fields, before, after,
 // left_alone (the reason in language) and reason (its stable code); after,
-// or left_alone and reason, are null. Keys in that order; keys and codec
+// or left_alone and reason, are null; a bitmap dropped for a device has
+// output_offset and after null, and its reason in left_alone and reason. Keys in that order; keys and codec
 // identifiers are the same in every language.
 nlohmann::ordered_json RecordJson(const BitmapRecord& record, const Language& language);
 

@@ -83,13 +83,14 @@ json FileJson(const FileOutcome& file, const Language& language) {
 
 }  // namespace
 
-std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, const Language& language,
-                        std::span<const FileOutcome> files, const RunTotals& summary) {
+std::string RunDocument(const char* version, BitmapMode mode, const std::optional<DeviceTarget>& device, bool dryRun,
+                        const Language& language, std::span<const FileOutcome> files, const RunTotals& summary) {
   json list = json::array();
   for (const FileOutcome& file : files) list.push_back(FileJson(file, language));
   const json document = {
       {"version", version},
       {"mode", mode == BitmapMode::Thorough ? "thorough" : "classic"},
+      {"device", device ? json(DeviceTargetName(*device)) : json(nullptr)},
       {"dry_run", dryRun},
       {"language", language.tag()},
       {"files", std::move(list)},

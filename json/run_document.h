@@ -41,7 +41,8 @@ struct RunTotals {
 // and in docs/run.schema.json), ending in a line end. Bytes of names that are
 // no valid UTF-8 become U+FFFD. language is that of the reasons (the errors
 // and report lines come written); its tag is the document's "language".
-std::string RunDocument(const char* version, BitmapMode mode, bool dryRun, const Language& language,
-                        std::span<const FileOutcome> files, const RunTotals& totals);
+// device is the target the outputs were made for, "device" null without one.
+std::string RunDocument(const char* version, BitmapMode mode, const std::optional<DeviceTarget>& device, bool dryRun,
+                        const Language& language, std::span<const FileOutcome> files, const RunTotals& totals);
 
 }  // namespace pressling

@@ -102,7 +102,12 @@ DetailsRow DescribeRow(const BitmapRecord& record, bool written, const Language&
                              std::to_string(record.pixelSize), std::to_string(record.density)});
   const std::string bytesBefore = std::to_string(record.before.bytes);
   const std::string codecBefore = CompressionText(record.before.compression, language);
-  if (!record.after) {
+  if (record.dropped) {
+    row.bytes = language.Trf("Bytes: %s", {bytesBefore});
+    // TRANSLATORS: in the details: a bitmap left out of an output made for a device, and why.
+    row.codec = language.Trf("Dropped for the device (compression: %1$s): %2$s",
+                             {codecBefore, LeftAloneText(record, language)});
+  } else if (!record.after) {
     row.bytes = language.Trf("Bytes: %s", {bytesBefore});
     row.codec = language.Trf("Left alone (compression: %1$s): %2$s", {codecBefore, LeftAloneText(record, language)});
   } else {
@@ -130,7 +135,8 @@ void AddRows(Details& details, const std::vector<BitmapRecord>& bitmaps, const D
     // A family refused for a fault is not read as bitmaps at all; its reason says why.
     if (!std::string_view(record.leftAlone).starts_with(kFamilyLeftAsItWas)) {
       row.before = Render(input, record, RunSide::Input, language);
-      row.after = Render(output, record, RunSide::Output, language);
+      if (record.dropped) row.after.note = language.Tr("Not in the output");
+      else row.after = Render(output, record, RunSide::Output, language);
     }
     details.rows.push_back(std::move(row));
   }

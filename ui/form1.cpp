@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -153,6 +154,8 @@ Form1::Form1(const Language& language, QWidget* parent)
   contextMenu_ = new QMenu(this);
   contextMenu_->setToolTipsVisible(true);
   contextMenu_->addAction(thorough_);
+  connect(thorough_, &QAction::triggered, this, [this](bool checked) { thoroughChosen_ = checked; });
+  AddDeviceMenu();
   details_ = new QAction(Text(language_.TrC("window menu", "&Details…")), this);
   details_->setEnabled(false);
   const QString detailsTip =
@@ -200,6 +203,46 @@ void Form1::ShowContextMenu(const QPoint& at, bool fromKeyboard) {
   if (fromKeyboard) contextMenu_->setActiveAction(contextMenu_->actions().value(0));
 }
 
+// "Any device", checked at every start, then one radio entry per target; the
+// last entry, never enabled, says what such an output is for.
+void Form1::AddDeviceMenu() {
+  deviceMenu_ = contextMenu_->addMenu(Text(language_.TrC("window menu", "De&vice")));
+  deviceMenu_->setObjectName(QStringLiteral("DeviceMenu"));
+  deviceMenu_->setToolTipsVisible(true);
+  const QString note = Text(DeviceTargetNote(language_));
+  devices_ = new QActionGroup(this);
+  devices_->setExclusive(true);
+  auto add = [&](const QString& text, const QVariant& depth) {
+    QAction* action = deviceMenu_->addAction(text);
+    action->setCheckable(true);
+    action->setData(depth);
+    action->setToolTip(note);
+    action->setStatusTip(note);
+    devices_->addAction(action);
+    return action;
+  };
+  add(Text(language_.TrC("window menu", "Any device")), QVariant())->setChecked(true);
+  for (const DeviceTarget& target : DeviceTargets())
+    add(Text(DeviceTargetText(target, language_)), QVariant(int{target.screenDepth}));
+  deviceMenu_->addSeparator();
+  deviceMenu_->addAction(note)->setEnabled(false);
+  connect(devices_, &QActionGroup::triggered, this, &Form1::ShowDeviceChoice);
+}
+
+void Form1::ShowDeviceChoice() {
+  const bool device = ChosenDevice().has_value();
+  thorough_->setChecked(device || thoroughChosen_);
+  thorough_->setEnabled(!device);
+}
+
+QList<QAction*> Form1::DeviceActions() const { return devices_->actions(); }
+
+std::optional<DeviceTarget> Form1::ChosenDevice() const {
+  const QAction* chosen = devices_->checkedAction();
+  if (chosen == nullptr || !chosen->data().isValid()) return std::nullopt;
+  return DeviceTarget{static_cast<std::uint8_t>(chosen->data().toInt())};
+}
+
 void Form1::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.fillRect(rect(), Qt::white);
@@ -239,6 +282,7 @@ bool Form1::StartRun(const QString& path) {
   lastFolder_ = QFileInfo(path).absolutePath();
   ConversionOptions options;
   options.bitmapMode = thorough_->isChecked() ? BitmapMode::Thorough : BitmapMode::Classic;
+  options.device = ChosenDevice();
   options.language = language_;
   // Start from the event loop, after a drop is acknowledged, so that the
   // dragging program is not held for the length of the run.

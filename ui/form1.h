@@ -13,6 +13,7 @@
 #include "ui/window_surface.h"
 
 class QAction;
+class QActionGroup;
 class QFileDialog;
 class QLineEdit;
 class QMenu;
@@ -30,8 +31,8 @@ using Converter = std::function<RunResult(const std::string& path, ReportSurface
 
 // The tool's only window: the background picture with its report panel, the
 // report printed into it, the home-page link, the folder picture that opens a
-// file dialog, the context menu with the thorough mode and the last run's
-// details, and the drop target that starts a conversion run.
+// file dialog, the context menu with the thorough mode, the device target and
+// the last run's details, and the drop target that starts a conversion run.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -54,6 +55,13 @@ class Form1 : public QWidget {
   // The checkable context-menu entry; a run uses its state at the moment the
   // run was asked for.
   QAction& ThoroughAction() { return *thorough_; }
+  // The radio entries of the "Device" submenu: "Any device" first, then one
+  // per target in the order of DeviceTargets(). While a target is chosen the
+  // thorough entry shows checked and cannot be changed.
+  QList<QAction*> DeviceActions() const;
+  QMenu& DeviceMenu() { return *deviceMenu_; }
+  // The target chosen in the submenu; none for "Any device".
+  std::optional<DeviceTarget> ChosenDevice() const;
   // The context-menu entry that opens the details; enabled once a run has ended.
   QAction& DetailsAction() { return *details_; }
   // True from the moment a file is accepted until its run has returned.
@@ -87,6 +95,8 @@ class Form1 : public QWidget {
   void ShowContextMenu(const QPoint& at, bool fromKeyboard);
   // Opens it under the control that has the keyboard focus.
   void ShowContextMenuAtFocus();
+  void AddDeviceMenu();
+  void ShowDeviceChoice();
 
   Language language_;
   WindowSurface surface_;
@@ -95,6 +105,9 @@ class Form1 : public QWidget {
   QLineEdit* text1_;
   QAction* thorough_;
   QAction* details_;
+  QMenu* deviceMenu_;
+  QActionGroup* devices_;
+  bool thoroughChosen_ = false;  // the thorough entry as the user left it, shown again with "Any device"
   QMenu* contextMenu_;
   ReportArea* report_;
   FocusMark* focusMark_;

@@ -16,6 +16,7 @@
 
 #include "archive/archive_run.h"
 #include "database/report_lines.h"
+#include "bitmap/device/device_target.h"
 #include "language/language.h"
 #include "web/report_lines.h"
 #include "web/web_support.h"
@@ -58,16 +59,17 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE int pressling_is_archive(const char* name) { return EndsInZip(name) ? 1 : 0; }
 
 // Converts the archive of length bytes at bytes, named name (UTF-8), in
-// thorough mode when thorough is not 0. bytes (from malloc) is freed once
+// thorough mode when thorough is not 0, for the device named device ("os4:2";
+// empty for any device). bytes (from malloc) is freed once
 // the archive is in the file system, so that the page never holds it twice
 // while it is converted. Answers {status, lines, detail,
 // output_name, output, databases}: status is written, no-effect, refused or
-// failed; lines are the archive's five lines and its sizes, detail the
+// failed; lines are the archive's five lines, the device's line and its sizes, detail the
 // reason of a refusal or failure, both in every language ({tag: ...});
 // output is the new archive as a block, or null; databases has one
 // {label, status, lines, detail} for each database entry, in archive order.
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert_archive(std::uint8_t* bytes, std::size_t length, const char* name,
-                                                           int thorough, const char* tag) {
+                                                           int thorough, const char* device, const char* tag) {
   ClearBlocks();
   const fs::path folder = RunFolder();
   const std::string plain = PlainName(name);
@@ -89,6 +91,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert_archive(std::uint8_t* bytes, 
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
   options.language = Language::FromTag(tag);
   options.pieceStorage = PieceStorage::Memory;
+  options.device = ParseDeviceTarget(device);
   const ArchiveResult result = ConvertArchive(plain, surface, {}, options);
   (void)::chdir("/");
 
@@ -96,7 +99,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert_archive(std::uint8_t* bytes, 
   json detail = json::object();
   for (const std::string& shown : tags) {
     const Language language = Language::FromTag(shown);
-    std::vector<std::string> all = ArchiveLines(result, plain, language);
+    std::vector<std::string> all = ArchiveLines(result, plain, options.device, language);
     for (std::string& line : ArchiveSizeLines(result.totals, language)) all.push_back(std::move(line));
     lines[shown] = std::move(all);
     detail[shown] = result.detailText.empty() ? result.detail : result.detailText.In(language);

@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "bitmap/device/device_target.h"
 #include "bitmap/picture/bitmap_picture.h"
 #include "bitmap/picture/bitmap_record.h"
 #include "database/conversion_run.h"
@@ -55,16 +56,17 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 }
 
 // Converts the database of length bytes at bytes, named name (UTF-8), in
-// thorough mode when thorough is not 0, the run in the language of tag.
-// Answers {status, lines, detail, output_name, output, changed, left_alone,
-// records}: the report lines and the detail in every language ({tag: ...}),
+// thorough mode when thorough is not 0, for the device named device ("os4:2";
+// empty for any device, which implies thorough mode), the run in the
+// language of tag. Answers {status, lines, detail, output_name, output,
+// changed, left_alone, dropped, records}: the report lines and the detail in every language ({tag: ...}),
 // so that they follow the page's switch; output is a block, or null when no
 // output was kept; changed and left_alone count the run's bitmap records,
 // and records is a block of their JSON text, each left alone with its reason
 // in every language too (reasons). The page reads the records only when a
 // file's details are opened, so they stay text until then.
 EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
-                                                   int thorough, const char* tag) {
+                                                   int thorough, const char* device, const char* tag) {
   ClearBlocks();
   const fs::path folder = RunFolder();
   const std::string plain = PlainName(name);
@@ -83,12 +85,14 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
                    {"output", nullptr},
                    {"changed", 0},
                    {"left_alone", 0},
+                   {"dropped", 0},
                    {"records", nullptr}});
   }
 
   web::ReportLines surface;  // the run draws its report; the page takes it in every language below
   ConversionOptions options;
   options.bitmapMode = thorough != 0 ? BitmapMode::Thorough : BitmapMode::Classic;
+  options.device = ParseDeviceTarget(device);
   options.language = language;
   // The pieces stay in the run's memory rather than in thousands of files of the emulated file system.
   options.pieceStorage = PieceStorage::Memory;
@@ -99,15 +103,17 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   json detail = json::object();
   for (const std::string& shown : tags) {
     const Language other = Language::FromTag(shown);
-    lines[shown] = pressling::ReportLines(result, other);
+    lines[shown] = pressling::ReportLines(result, other, options.device);
     detail[shown] = result.detailText.empty() ? result.detail : result.detailText.In(other);
   }
   json reply = {{"status", StatusName(result.outcome)}, {"lines", lines}, {"detail", detail},
                 {"output_name", nullptr}, {"output", nullptr}};
   json records = json::array();
   std::size_t changed = 0;
+  std::size_t dropped = 0;
   for (const BitmapRecord& record : result.bitmaps) {
     if (record.after) ++changed;
+    if (record.dropped) ++dropped;
     json described = RecordJson(record, options.language);
     // The reason in every language, so that it follows the page's switch.
     if (!record.after) {
@@ -118,7 +124,8 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
     records.push_back(std::move(described));
   }
   reply["changed"] = changed;
-  reply["left_alone"] = result.bitmaps.size() - changed;
+  reply["left_alone"] = result.bitmaps.size() - changed - dropped;
+  reply["dropped"] = dropped;
   const std::string text = Dump(records);
   reply["records"] = Block(std::vector<std::uint8_t>(text.begin(), text.end()));
   if (result.outcome == RunOutcome::Converted) {

@@ -49,10 +49,11 @@ struct BitmapRecord {
   bool directColor = false;
   std::optional<std::uint32_t> transparent;  // index, or 16-bit colour value
   BitmapForm before;
-  std::optional<BitmapForm> after;  // absent when left alone
-  // Why it was left alone, in English (a message id, or for a family left as
-  // it was the fault after kFamilyLeftAsItWas), and the reason's stable code
-  // such as "no-gain"; both empty when rewritten.
+  std::optional<BitmapForm> after;  // absent when left alone or dropped
+  bool dropped = false;             // left out of the output for a device: outputOffset means nothing
+  // Why it was left alone or dropped, in English (a message id, or for a
+  // family left as it was the fault after kFamilyLeftAsItWas), and the
+  // reason's stable code such as "no-gain"; both empty when rewritten.
   std::string leftAlone;
   std::string_view leftAloneCode;
   Message fault;  // for a family left as it was: the fault, to show in any language

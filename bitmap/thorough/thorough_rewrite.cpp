@@ -20,6 +20,8 @@ void ThoroughTally::Add(const ThoroughTally& other) {
   for (std::size_t k = 0; k < leftAlone.size(); ++k) leftAlone[k] += other.leftAlone[k];
   bytesSaved += other.bytesSaved;
   familiesRefused += other.familiesRefused;
+  dropped += other.dropped;
+  bytesDropped += other.bytesDropped;
 }
 
 namespace {

@@ -19,6 +19,8 @@ struct ThoroughTally {
   std::array<std::size_t, kLeftAloneCount> leftAlone{};   // by reason
   std::size_t bytesSaved = 0;                             // by the rewritten bitmaps, fill included
   std::size_t familiesRefused = 0;  // malformed, or with a version other than 1-3: left exactly as they were
+  std::size_t dropped = 0;          // bitmaps and markers a device target left out
+  std::size_t bytesDropped = 0;     // the bytes they occupied
 
   void Add(const ThoroughTally& other);
 };

@@ -3,8 +3,11 @@
 // failing one by one while the next input converts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <iterator>
 
+#include "language/language.h"
 #include "tests/archive/archive_support.h"
 #include "tests/common/corpus.h"
 #include "tests/database/cli_support.h"
@@ -93,11 +96,13 @@ class ArchiveCliTest : public ::testing::Test {
 
   CliRun Run(const std::string& arguments) { return test::RunCli(folder, arguments, "TMPDIR=" + Quoted(tmp)); }
 
-  // What pressling-cli makes of the database alone: its output, or the database where it had no effect.
-  test::Bytes ConvertedAlone(const fs::path& database) {
+  // What pressling-cli makes of the database alone, with options: its output,
+  // or the database where it had no effect.
+  test::Bytes ConvertedAlone(const fs::path& database, const std::string& options = "") {
     const fs::path copy = alone / database.filename();
     fs::copy_file(database, copy, fs::copy_options::overwrite_existing);
-    const CliRun run = test::RunCli(folder, "-q " + Quoted(copy), "TMPDIR=" + Quoted(tmp));
+    fs::remove(alone / (copy.stem().string() + "_comp.prc"));
+    const CliRun run = test::RunCli(folder, options + " -q " + Quoted(copy), "TMPDIR=" + Quoted(tmp));
     EXPECT_EQ(run.status, 0) << run.err;
     const fs::path output = alone / (copy.stem().string() + "_comp.prc");
     return fs::exists(output) ? test::ReadBytes(output) : test::ReadBytes(database);
@@ -179,6 +184,33 @@ TEST_F(ArchiveCliTest, ConvertsEachDatabaseUnderItsNameAndCopiesEverythingElse) 
        {"apps.zip:IR-Pong2.prc\n", "apps.zip:games/STARWARS.PRC\n", "apps.zip:mulg.prc\n", "apps.zip:../escape.prc\n"})
     EXPECT_NE(run.out.find(label), std::string::npos) << label;
   EXPECT_EQ(run.out.find("NEWtest.pdb"), std::string::npos);
+}
+
+// Made for a device, each database inside is what --device makes of it
+// alone, and the archive's report names the target after its four lines.
+TEST_F(ArchiveCliTest, DeviceTargetMakesEachDatabaseForThatDevice) {
+  PRESSLING_REQUIRE_CORPUS();
+  constexpr const char* kHighDensity = "captaintouch__pBill__pBill_hires.prc";
+  MakeArchive(in / "apps.zip",
+              {FileEntry("pBill.prc", Corpus(kHighDensity)), FileEntry("IR-Pong2.prc", Corpus(kConverts))});
+  const CliRun run = Run("--device os4:2 in/apps.zip");
+  ASSERT_EQ(run.status, 0) << run.err;
+  const json converted = ListArchive(in / "apps_comp.zip");
+  ASSERT_EQ(converted["entries"].size(), 2u);
+  EXPECT_EQ(converted["entries"][0]["sha256"],
+            Sha256(ConvertedAlone(Corpus(kHighDensity), "--device os4:2"), folder / "digest"));
+  EXPECT_EQ(converted["entries"][1]["sha256"],
+            Sha256(ConvertedAlone(Corpus(kConverts), "--device os4:2"), folder / "digest"));
+  EXPECT_NE(converted["entries"][0]["sha256"],
+            Sha256(ConvertedAlone(Corpus(kHighDensity), "--thorough"), folder / "digest"));
+  // The archive's five lines: its name, the unit, sizes unpacked and ratio; then the target, then the archive file's sizes.
+  const Language japanese = Language::FromTag("ja");
+  std::vector<std::string> lines;
+  for (std::size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos; at = end + 1)
+    lines.push_back(run.out.substr(at, end - at));
+  const auto name = std::find(lines.begin(), lines.end(), japanese.Trf("Archive: %s", {"apps.zip"}));
+  ASSERT_EQ(std::distance(name, lines.end()), 7) << run.out;
+  EXPECT_EQ(name[5], "対象機種：Palm OS 4 以前、4 階調グレー");
 }
 
 // Info-ZIP's zip writes data descriptors when it streams to a pipe, and ZIP64

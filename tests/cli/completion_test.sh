@@ -40,6 +40,9 @@ touch App.PRC game.prc notes.txt prc -- -draft.prc apps/Deep.Prc apps/readme.md 
 
 # Options, the long ones too; none after "--".
 expect "--thorough" pressling-cli --th
+# After --device, its targets.
+expect $'os4:2' pressling-cli --device os4:2
+expect $'os4\nos4:1\nos4:2\nos4:4\nos4:8' pressling-cli --device ""
 expect $'--output-dir' pressling-cli -j 2 --out
 expect "" pressling-cli -j ""
 expect "-draft.prc" pressling-cli --thorough -- -

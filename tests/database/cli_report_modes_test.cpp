@@ -55,7 +55,7 @@ class CliReportModesTest : public ::testing::Test {
 };
 
 TEST_F(CliReportModesTest, JsonFollowsTheSchemaAndADryRunGivesTheFiguresOfTheRealRun) {
-  for (const char* mode : {"", "--thorough "}) {
+  for (const char* mode : {"", "--thorough ", "--device os4:2 "}) {
     SCOPED_TRACE(mode);
     const auto before = test::Contents(folder.path());
     const CliRun dry = Run(std::string(mode) + "-n --json -o out");
@@ -81,6 +81,7 @@ TEST_F(CliReportModesTest, JsonFollowsTheSchemaAndADryRunGivesTheFiguresOfTheRea
     EXPECT_EQ(shrinks["report"][0], "処理中です…");
     ASSERT_EQ(shrinks["bitmaps"].size(), 1u);
     EXPECT_EQ(shrinks["bitmaps"][0]["after"]["compression"], *mode ? "ScanLine" : "RLE");
+    EXPECT_EQ(b["device"], std::string(mode).starts_with("--device") ? json("os4:2") : json(nullptr));
     EXPECT_EQ(b["files"][3]["error"], "notes.txt: the name does not end in .prc");
     fs::remove_all(folder / "out");
     EXPECT_TRUE(test::Contents(tmp).empty());
@@ -106,6 +107,55 @@ TEST_F(CliReportModesTest, VerboseAddsALinePerBitmapAndQuietKeepsOnlyTheErrors) 
   EXPECT_EQ(quiet.err, "pressling-cli: in/bad.prc: resource 0 starts at offset 80, not right after the resource list "
                        "at 90\n");
   EXPECT_TRUE(fs::exists(folder / "in" / "shrinks_comp.prc"));
+}
+
+TEST_F(CliReportModesTest, DeviceTargetDropsWhatItNeverDrawsAndSaysSo) {
+  Bytes first = test::ZeroBitmapV2(1000);  // 8 bits, 1016 bytes
+  first[11] = 1016 / 4;                    // nextDepthOffset: the marker follows
+  const Bytes marker = {0, 0, 0, 0, 0, 0, 0, 0,  // width, height, rowBytes, flags
+                        0xFF,                    // pixel size 0xFF
+                        0x01,                    // version 1
+                        0x00, 0x00,              // nextDepthOffset 0
+                        0, 0, 0, 0};             // reserved
+  Bytes family = first;
+  family.insert(family.end(), marker.begin(), marker.end());
+  const Bytes behind = test::ZeroBitmapV2(400);  // stands for the high-density bitmap
+  family.insert(family.end(), behind.begin(), behind.end());
+  test::WriteBytes(folder / "in" / "os5.prc", test::MakeDatabase("OS5", {{test::Type("Tbmp"), {0x00, 0x01}, family}}));
+  arguments = "in/os5.prc";
+
+  const CliRun run = Run("--device os4 -n --json");
+  EXPECT_EQ(run.status, 0) << run.err;
+  Validate(run.out);
+  const json document = json::parse(run.out);
+  EXPECT_EQ(document["device"], "os4");
+  EXPECT_EQ(document["mode"], "thorough");
+  const json& bitmaps = document["files"][0]["bitmaps"];
+  ASSERT_EQ(bitmaps.size(), 3u);
+  EXPECT_FALSE(bitmaps[0]["after"].is_null());
+  for (int k : {1, 2}) {
+    EXPECT_TRUE(bitmaps[k]["after"].is_null());
+    EXPECT_TRUE(bitmaps[k]["output_offset"].is_null());
+    EXPECT_EQ(bitmaps[k]["reason"], "behind-density-marker");
+  }
+  EXPECT_EQ(bitmaps[2]["offset"], 1016 + 16);
+  // The four report lines, then the target's.
+  const json& report = document["files"][0]["report"];
+  ASSERT_EQ(report.size(), 6u);
+  EXPECT_EQ(report[5], "対象機種：Palm OS 4 以前、すべての画面");
+
+  const CliRun verbose = Run("--device=os4 -nv");
+  EXPECT_NE(verbose.out.find("dropped: behind the high-density marker: Palm OS 4 never reads it\n"),
+            std::string::npos)
+      << verbose.out;
+  EXPECT_EQ(Run("--device os4 -q").out, "");
+  EXPECT_TRUE(fs::exists(folder / "in" / "os5_comp.prc"));
+
+  const CliRun wrong = Run("--device os5");
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("--device takes one of os4, os4:8, os4:4, os4:2, os4:1, not 'os5'"), std::string::npos)
+      << wrong.err;
+  EXPECT_EQ(Run("--device").status, 2);
 }
 
 }  // namespace

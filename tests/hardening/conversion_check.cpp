@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "bitmap/classic/family_rewrite.h"
 #include "bitmap/classic/family_scan.h"
+#include "bitmap/device/device_slimming.h"
 #include "bitmap/thorough/thorough_rewrite.h"
 #include "database/conversion_run.h"
 #include "tests/hardening/family_model.h"
@@ -198,17 +200,20 @@ std::string CheckConvertedOutput(std::span<const std::uint8_t> input, std::span<
 // Thorough mode on the same file: an accepted database is never refused, the
 // input stays, nothing is left behind, and a kept output holds the same
 // resources, each bitmap family as the thorough rewrite makes it.
-std::string CheckThoroughRun(std::span<const std::uint8_t> input) {
+std::string CheckThoroughRun(std::span<const std::uint8_t> input, const std::optional<DeviceTarget>& device) {
   const Area& area = GetArea();
   const fs::path inputPath = area.in / "x.prc";
   CapturingSurface surface;
   ConversionOptions options;
   options.bitmapMode = BitmapMode::Thorough;
+  options.device = device;
   const RunResult run = ConvertDatabase(inputPath.string(), surface, {}, options);
   auto now = ReadWholeFile(inputPath);
   if (!now || !std::equal(input.begin(), input.end(), now->begin(), now->end())) return "the input changed";
   if (auto left = Names(area.tmp); !left.empty()) return "left in TMPDIR: " + Listing(left);
-  if (surface.lines.size() != 4) return std::to_string(surface.lines.size()) + " report lines, expected 4";
+  const std::size_t lines = device ? 5 : 4;  // a target's line after the four
+  if (surface.lines.size() != lines)
+    return std::to_string(surface.lines.size()) + " report lines, expected " + std::to_string(lines);
   const auto in = ParsePrc(input);
   if (run.outcome == RunOutcome::Refused || run.outcome == RunOutcome::NoEffect) {
     if (in && run.outcome == RunOutcome::Refused) return "an acceptable database was refused: " + run.detail;
@@ -228,12 +233,14 @@ std::string CheckThoroughRun(std::span<const std::uint8_t> input) {
     std::vector<std::uint8_t> expected = a.data;
     const bool icon = a.type == std::array<std::uint8_t, 4>{'t', 'A', 'I', 'B'};
     if (IsTbmp(a) || icon) {
-      auto family = RewriteBitmapFamilyThorough(a.data, {}, icon ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap);
+      const FamilyKind kind = icon ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap;
+      auto family = device ? RewriteFamilyForDevice(a.data, {}, kind, *device)
+                           : RewriteBitmapFamilyThorough(a.data, {}, kind);
       if (!family) return "the family rewrite failed: " + family.error().message;
       if (family->changed) expected = family->piece;
     }
     if (a.type != b.type || a.id != b.id || b.data != expected)
-      return "resource " + std::to_string(i) + " is not what the thorough rewrite makes of it";
+      return "resource " + std::to_string(i) + " is not what the family rewrite makes of it";
   }
   return {};
 }
@@ -264,8 +271,15 @@ std::string CheckConvertCase(std::span<const std::uint8_t> input) {
   std::error_code ec;
   fs::remove(area.in / "x_comp.prc", ec);
   if (fault.empty()) {
-    fault = CheckThoroughRun(input);
+    fault = CheckThoroughRun(input, std::nullopt);
     if (!fault.empty()) fault = "thorough mode: " + fault;
+    fs::remove(area.in / "x_comp.prc", ec);
+  }
+  if (fault.empty()) {
+    // Each input also runs for one of the device targets.
+    const DeviceTarget target = DeviceTargets()[input.size() % DeviceTargets().size()];
+    fault = CheckThoroughRun(input, target);
+    if (!fault.empty()) fault = "--device " + DeviceTargetName(target) + ": " + fault;
     fs::remove(area.in / "x_comp.prc", ec);
   }
   return fault;
@@ -277,6 +291,9 @@ std::string CheckFamilyCase(std::span<const std::uint8_t> input) {
   const unsigned stopAt = input[0];
   const auto piece = input.subspan(1);
   if (auto fault = CheckThoroughRewrite(piece); !fault.empty()) return "thorough mode: " + fault;
+  const DeviceTarget target = DeviceTargets()[stopAt % DeviceTargets().size()];
+  if (auto fault = CheckDeviceRewrite(piece, target.screenDepth); !fault.empty())
+    return "--device " + DeviceTargetName(target) + ": " + fault;
   const bool supported = FamilySupported(piece);
   const std::size_t bitmaps = supported ? FamilyBitmapCount(piece) : 0;
 

@@ -30,14 +30,16 @@ class CapturingSurface : public ReportSurface {
 // changes and no private directory remains. The run makes exactly the event
 // passes its steps call for; every fifth input asks it to stop at one of them,
 // and it must then leave nothing behind. A run started from its first event
-// pass must not start. Then runs thorough mode on the same file
+// pass must not start. Then runs thorough mode on the same file, and the
+// same again for a device target picked by the input's length
 // (CheckThoroughRun in the source).
 std::string CheckConvertCase(std::span<const std::uint8_t> input);
 
 // input[0] picks the event pass that asks the rewrite to stop (0: none); the
 // rest is a "Tbmp" piece. Checks IsSupportedFamily against the family rules
 // and CompressBitmapFamily's rewrite of the piece file and its scratch file,
-// and the thorough rewrite of the same piece (thorough_check.h).
+// and the thorough rewrite of the same piece, also for the device target
+// input[0] picks (thorough_check.h).
 std::string CheckFamilyCase(std::span<const std::uint8_t> input);
 
 // Empty when output is the correct conversion of the accepted database input.

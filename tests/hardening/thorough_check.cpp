@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bitmap/codecs/bitmap_decoder.h"
+#include "bitmap/device/device_slimming.h"
 #include "bitmap/format/bitmap_layout.h"
 #include "bitmap/thorough/thorough_rewrite.h"
 #include "bitmap/thorough/thorough_walk.h"
@@ -172,6 +173,59 @@ std::string CheckThoroughRewrite(std::span<const std::uint8_t> piece) {
     if (auto fault = CheckThoroughRewriteAs(piece, kind); !fault.empty())
       return (kind == FamilyKind::Bitmap ? "as Tbmp: " : "as tAIB: ") + fault;
   }
+  return {};
+}
+
+namespace {
+
+unsigned DepthOf(std::span<const std::uint8_t> bitmap) {
+  return bitmap[8] == 0 && bitmap[9] < 2 ? 1 : bitmap[8];
+}
+
+bool IsMarker(std::span<const std::uint8_t> bitmap) { return bitmap[9] == 1 && bitmap[8] == 0xFF; }
+
+}  // namespace
+
+std::string CheckDeviceRewrite(std::span<const std::uint8_t> piece, unsigned depth) {
+  const DeviceTarget target{static_cast<std::uint8_t>(depth)};
+  const DeviceSlimming slimming = SlimFamilyForDevice(piece, target);
+  auto result = RewriteFamilyForDevice(piece, {}, FamilyKind::Bitmap, target);
+  if (!result) return "the device rewrite failed: " + result.error().message;
+  if (!slimming.changed) {
+    auto thorough = RewriteBitmapFamilyThorough(piece, {});
+    if (!thorough || thorough->piece != result->piece) return "an unslimmed family is not as thorough mode leaves it";
+    return {};
+  }
+  const ThoroughWalk before = WalkThoroughFamily(piece);
+  const ThoroughWalk after = WalkThoroughFamily(slimming.piece);
+  if (!before.supported()) return "a malformed family was slimmed";
+  if (!after.supported() || after.bitmaps.size() != slimming.kept.size())
+    return "the slimmed family does not walk to the bitmaps kept";
+  if (slimming.kept.size() + slimming.dropped.size() != before.bitmaps.size())
+    return "kept and dropped bitmaps do not add up to the family";
+  if (slimming.kept.empty() || slimming.kept[0].familyIndex != 0) return "the first bitmap was dropped";
+  const std::span<const std::uint8_t> slimmed(slimming.piece);
+  bool shallow = false;
+  for (const WalkedBitmap& b : after.bitmaps) shallow = shallow || DepthOf(slimmed.subspan(b.position)) <= depth;
+  for (std::size_t k = 0; k < after.bitmaps.size(); ++k) {
+    const WalkedBitmap& b = after.bitmaps[k];
+    const WalkedBitmap& a = before.bitmaps[slimming.kept[k].familyIndex];
+    const std::string which = "kept bitmap " + std::to_string(k);
+    if (b.position % 4 != 0) return which + " is not 4-aligned";
+    const auto was = piece.subspan(a.position, a.length);
+    const auto now = slimmed.subspan(b.position, b.length);
+    if (IsMarker(now)) return which + " is the marker";
+    if (k > 0 && shallow && DepthOf(now) > depth) return which + " is deeper than the screen";
+    Bytes expected(was.begin(), was.end());
+    if (k + 1 == after.bitmaps.size()) expected[10] = expected[11] = 0;
+    if (!std::equal(expected.begin(), expected.end(), now.begin(), now.end())) return which + " changed its bytes";
+  }
+  if (auto fault = CheckThoroughRewriteAs(slimming.piece, FamilyKind::Bitmap); !fault.empty())
+    return "the slimmed family: " + fault;
+  auto thorough = RewriteBitmapFamilyThorough(slimming.piece, {});
+  if (!thorough) return "the slimmed family's rewrite failed";
+  if (result->piece != (thorough->changed ? thorough->piece : slimming.piece))
+    return "the device rewrite is not the slimmed family rewritten";
   return {};
 }
 

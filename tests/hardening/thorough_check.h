@@ -17,4 +17,13 @@ namespace pressling::hardening {
 // a plain reader of Palm's codecs decodes, row by row, to the rows it had.
 std::string CheckThoroughRewrite(std::span<const std::uint8_t> piece);
 
+// Empty when the family made for the device of depth bits is correct: a
+// slimmed family walks to exactly the bitmaps kept, the first among them, in
+// their order and with their bytes but for the last one's distance, now 0, at
+// positions that are multiples of 4; the marker and everything behind it are
+// gone, and a bitmap deeper than the screen only stays first or where no
+// bitmap is shallow enough. Its thorough rewrite passes CheckThoroughRewrite's
+// checks and is what the conversion writes.
+std::string CheckDeviceRewrite(std::span<const std::uint8_t> piece, unsigned depth);
+
 }  // namespace pressling::hardening

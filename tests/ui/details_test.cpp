@@ -156,6 +156,44 @@ class DetailsTest : public QObject {
     for (int i = 0; i < dialog->RowCount(); ++i) QVERIFY(dialog->Picture(i, true) == nullptr);
   }
 
+  void bitmapsDroppedForADeviceShowTheirPictureBeforeAndTheirReason() {
+    const auto corpus = pressling::test::CorpusDir();
+    if (!corpus || !fs::exists(*corpus / kDatabase))
+      QSKIP("no Palm corpus at ../shared/corpus/real beside the checkout");
+    const fs::path input = fs::path(work_->path().toStdString()) / kDatabase;
+    fs::copy_file(*corpus / kDatabase, input);
+
+    Form1 form;
+    RunResult result;
+    form.SetConverter([&](const std::string& path, pressling::ReportSurface& surface,
+                          const pressling::EventPass& eventPass, const pressling::ConversionOptions& options) {
+      result = pressling::ConvertDatabase(path, surface, eventPass, options);
+      return result;
+    });
+    form.DeviceActions()[1]->trigger();  // any screen
+    QVERIFY(form.StartRun(QString::fromStdString(input.string())));
+    QTRY_VERIFY_WITH_TIMEOUT(!form.IsBusy(), kRunTimeoutMs);
+    QCOMPARE(result.outcome, pressling::RunOutcome::Converted);
+    // The fifth report line names the target.
+    QCOMPARE(form.Surface().lines().size(), std::size_t{5});
+
+    DetailsDialog* dialog = form.ShowDetails();
+    QVERIFY(dialog != nullptr);
+    QString shown;
+    for (const QLabel* label : dialog->findChildren<QLabel*>()) shown += label->text() + QLatin1Char('\n');
+    int dropped = 0;
+    for (int i = 0; i < dialog->RowCount(); ++i) {
+      const BitmapRecord& record = result.bitmaps[i];
+      if (!record.dropped) continue;
+      ++dropped;
+      QVERIFY(dialog->Picture(i, true) == nullptr);
+      if (record.width > 0) QVERIFY(dialog->Picture(i, false) != nullptr);
+      const QString reason = QString::fromStdString(pressling::LeftAloneText(record, form.language()));
+      QVERIFY2(shown.contains(reason), qPrintable(reason));
+    }
+    QVERIFY(dropped > 0);
+  }
+
   void detailsOfARefusedRunSayWhyTheyHoldNoBitmaps() {
     Form1 form;
     form.SetConverter([](const std::string& path, pressling::ReportSurface&, const pressling::EventPass&,

@@ -186,10 +186,13 @@ class KeyboardTest : public QObject {
     Press(form, Qt::Key_T);
     QTRY_VERIFY(Shown<QMenu>(form) == nullptr);
     QVERIFY(!thorough.isChecked());
-    // Down past the details, disabled before a run, comes round to the first entry.
+    // Down to the device submenu, then past the details, disabled before a run,
+    // round to the first entry.
     Press(form, Qt::Key_Menu);
     QMenu* menu = nullptr;
     QTRY_VERIFY((menu = Shown<QMenu>(form)) != nullptr);
+    Press(form, Qt::Key_Down);
+    QCOMPARE(menu->activeAction(), form.DeviceMenu().menuAction());
     Press(form, Qt::Key_Down);
     QCOMPARE(menu->activeAction(), &thorough);
     Press(form, Qt::Key_Escape);
@@ -200,6 +203,7 @@ class KeyboardTest : public QObject {
     ShowActive(form);
     Press(form, Qt::Key_Menu);
     QTRY_VERIFY((menu = Shown<QMenu>(form)) != nullptr);
+    Press(form, Qt::Key_Down);
     Press(form, Qt::Key_Down);
     QCOMPARE(menu->activeAction(), &form.DetailsAction());
     Press(form, Qt::Key_Escape);

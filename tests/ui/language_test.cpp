@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QMenu>
 #include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
@@ -138,6 +139,9 @@ class LanguageTest : public QObject {
     QCOMPARE(form.windowTitle(), QStringLiteral("Dorv's Pressling V0.91"));
     QCOMPARE(form.ThoroughAction().text(), QStringLiteral("&Thorough compression"));
     QCOMPARE(form.DetailsAction().text(), QString::fromUtf8("&Details…"));
+    QCOMPARE(form.DeviceMenu().title(), QStringLiteral("De&vice"));
+    QCOMPARE(form.DeviceActions()[0]->text(), QStringLiteral("Any device"));
+    QCOMPARE(form.DeviceActions()[4]->text(), QStringLiteral("Palm OS 4 and older, 4 greys"));
     QStringList texts{form.ThoroughAction().toolTip(), form.DetailsAction().toolTip()};
     texts << ShownTexts(form);
     QVERIFY2(texts.size() >= 4, qPrintable(Joined(texts)));  // the two tips, the folder's tip, the link
@@ -215,6 +219,9 @@ class LanguageTest : public QObject {
     Form1 form(german);
     QCOMPARE(form.ThoroughAction().text(), QString::fromUtf8("&Gründliche Kompression"));
     QCOMPARE(form.DetailsAction().text(), QString::fromUtf8("&Details…"));
+    QCOMPARE(form.DeviceMenu().title(), QString::fromUtf8("Ge&rät"));
+    QCOMPARE(form.DeviceActions()[0]->text(), QString::fromUtf8("Jedes Gerät"));
+    QCOMPARE(form.DeviceActions()[4]->text(), QString::fromUtf8("Palm OS 4 und älter, 4 Graustufen"));
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QFileDialog* dialog = OpenDialog(form);

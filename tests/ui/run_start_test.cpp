@@ -5,6 +5,7 @@
 // without a display.
 #include <QAbstractButton>
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -236,7 +237,7 @@ class RunStartTest : public QObject {
       QTest::mouseClick(form.windowHandle(), Qt::RightButton, {}, at);
       QMenu* menu = nullptr;
       QTRY_VERIFY((menu = ShownMenu(form)) != nullptr);
-      QCOMPARE(menu->actions(), (QList<QAction*>{&thorough, &details}));
+      QCOMPARE(menu->actions(), (QList<QAction*>{&thorough, form.DeviceMenu().menuAction(), &details}));
       QVERIFY(menu->toolTipsVisible());
       menu->close();
     }
@@ -273,6 +274,62 @@ class RunStartTest : public QObject {
     QCOMPARE(runs.size(), size_t{2});
     QCOMPARE(runs[0].path, input.string());
     QCOMPARE(runs[0].options.bitmapMode, BitmapMode::Thorough);
+    QCOMPARE(runs[1].options.bitmapMode, BitmapMode::Classic);
+  }
+
+  void deviceSubmenuOffersTheTargetsAndHoldsTheThoroughEntry() {
+    Form1 form;
+    const QList<QAction*> devices = form.DeviceActions();
+    QCOMPARE(devices.size(), qsizetype(1 + pressling::DeviceTargets().size()));
+    QCOMPARE(devices[0]->text(), QString::fromUtf8("すべての機種"));  // "Any device", checked at every start
+    QVERIFY(devices[0]->isChecked());
+    QVERIFY(!form.ChosenDevice().has_value());
+    for (QAction* device : devices) {
+      QVERIFY(device->isCheckable());
+      QCOMPARE(device->actionGroup()->isExclusive(), true);
+      QVERIFY(device->toolTip().contains(QStringLiteral("Palm OS 5")));
+    }
+    // The last entry says what such an output is for, and is no choice.
+    const QList<QAction*> entries = form.DeviceMenu().actions();
+    QVERIFY(!entries.back()->isEnabled());
+    QCOMPARE(entries.back()->text(), devices[0]->toolTip());
+
+    QAction& thorough = form.ThoroughAction();
+    devices[4]->trigger();  // 4 greys
+    QCOMPARE(form.ChosenDevice()->screenDepth, std::uint8_t{2});
+    QVERIFY(!devices[0]->isChecked());
+    QVERIFY(thorough.isChecked() && !thorough.isEnabled());
+    // Back to any device, the entry is as the user left it.
+    devices[0]->trigger();
+    QVERIFY(!thorough.isChecked() && thorough.isEnabled());
+    thorough.trigger();
+    devices[1]->trigger();
+    devices[0]->trigger();
+    QVERIFY(thorough.isChecked() && thorough.isEnabled());
+
+    devices[5]->trigger();
+    Form1 next;
+    QVERIFY(next.DeviceActions()[0]->isChecked());
+  }
+
+  void aRunKeepsTheTargetItStartedWith() {
+    QTemporaryDir inputs;
+    const fs::path input = fs::path(inputs.path().toStdString()) / "input.prc";
+    std::vector<RecordedRun> runs;
+    Form1 form;
+    form.SetConverter(RecordingConverter(runs));
+    form.DeviceActions()[3]->trigger();  // 16 greys
+    QVERIFY(form.StartRun(QString::fromStdString(input.string())));
+    QMetaObject::invokeMethod(&form, [&] { form.DeviceActions()[0]->trigger(); }, Qt::QueuedConnection);
+    QTRY_VERIFY(!form.IsBusy());
+    QVERIFY(form.StartRun(QString::fromStdString(input.string())));
+    QTRY_VERIFY(!form.IsBusy());
+
+    QCOMPARE(runs.size(), size_t{2});
+    QVERIFY(runs[0].options.device.has_value());
+    QCOMPARE(runs[0].options.device->screenDepth, std::uint8_t{4});
+    QCOMPARE(runs[0].options.bitmapMode, BitmapMode::Thorough);
+    QVERIFY(!runs[1].options.device.has_value());
     QCOMPARE(runs[1].options.bitmapMode, BitmapMode::Classic);
   }
 

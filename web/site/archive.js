@@ -3,7 +3,7 @@
 // new archive already read back. Report lines and reasons come in every
 // language ({tag: text}).
 
-// The archive's name and language go into the module's memory for the
+// The archive's name, device and language go into the module's memory for the
 // call, and its bytes too: the core frees those itself once it has stored
 // them, so that they are not held twice.
 function withInput(m, bytes, texts, call) {
@@ -28,10 +28,11 @@ function withInput(m, bytes, texts, call) {
 // Converts the archive of bytes named name. Answers as a database's
 // conversion does, with databases: one {label, status, lines, detail} per
 // database entry.
-export function convertArchive(m, { name, bytes, thorough, language }) {
+export function convertArchive(m, { name, bytes, thorough, device, language }) {
   const data = new Uint8Array(bytes);
-  const answer = withInput(m, data, [name, language], (pointer, text, tag) =>
-    JSON.parse(m.UTF8ToString(m._pressling_convert_archive(pointer, data.length, text, thorough ? 1 : 0, tag))));
+  const answer = withInput(m, data, [name, device || '', language], (pointer, text, target, tag) =>
+    JSON.parse(m.UTF8ToString(m._pressling_convert_archive(pointer, data.length, text, thorough ? 1 : 0, target,
+                                                           tag))));
   const output = answer.output === null ? null
     : m.HEAPU8.slice(answer.output.pointer, answer.output.pointer + answer.output.length).buffer;
   return { status: answer.status, lines: answer.lines, detail: answer.detail, outputName: answer.output_name, output,

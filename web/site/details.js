@@ -64,7 +64,9 @@ function resourceName(bitmap) {
 function figures(bitmap, written) {
   const size = `${bitmap.width}×${bitmap.height}, ${tf('%s-bit', bitmap.pixel_size)}` +
     (bitmap.density !== 72 ? `, ${bitmap.density} dpi` : '');
-  if (bitmap.after === null) return `${size}: ${bitmap.reasons?.[currentLanguage()] ?? bitmap.left_alone}`;
+  const reason = bitmap.reasons?.[currentLanguage()] ?? bitmap.left_alone;
+  if (bitmap.output_offset === null) return `${size}: ${tf('dropped: %s', reason)}`;
+  if (bitmap.after === null) return `${size}: ${reason}`;
   const { before, after } = bitmap;
   if (written) {
     return tf('%1$s, %2$s → %3$s bytes, %4$s → %5$s', size, before.bytes, after.bytes, before.compression,
@@ -108,24 +110,28 @@ function side(label, picture, index, bitmap, scale) {
   return figure;
 }
 
+// The changed bitmaps, then those left out for a device with their picture
+// before and their reason; nothing after, since the output has none of them.
 export async function openDetails(entry, details, ask) {
   const list = document.createElement('ol');
   list.className = 'changed';
   details.append(list);
-  if (entry.changed.length > 0) {
+  const shown = [...entry.changed, ...entry.dropped];
+  if (shown.length > 0) {
     const input = await entry.file.arrayBuffer();
     const output = entry.output ? entry.output.slice().buffer : null;
     const transfer = output ? [input, output] : [input];
     let pictures = [];
     try {
-      ({ pictures } = await ask({ kind: 'render', input, output, bitmaps: entry.changed }, transfer));
+      ({ pictures } = await ask({ kind: 'render', input, output, bitmaps: shown }, transfer));
     } catch (fault) {
-      pictures = entry.changed.map(() => ({ before: { error: String(fault) }, after: null }));
+      pictures = shown.map(() => ({ before: { error: String(fault) }, after: null }));
     }
     pictures = pictures || [];
-    entry.changed.forEach((bitmap, i) => {
+    shown.forEach((bitmap, i) => {
+      const dropped = bitmap.output_offset === null;
       const row = document.createElement('li');
-      row.className = 'bitmap';
+      row.className = dropped ? 'bitmap dropped' : 'bitmap';
       const title = document.createElement('p');
       title.className = 'figures';
       figureLine(title, bitmap, entry.output !== null);
@@ -134,7 +140,7 @@ export async function openDetails(entry, details, ask) {
       const picture = pictures[i] || { before: null, after: null };
       const scale = scaleFor(bitmap);
       pair.append(side('before', picture.before, i, bitmap, scale));
-      if (entry.output) pair.append(side('after', picture.after, i, bitmap, scale));
+      if (entry.output && !dropped) pair.append(side('after', picture.after, i, bitmap, scale));
       row.append(title, pair);
       list.append(row);
     });

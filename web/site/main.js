@@ -75,6 +75,9 @@ function fixedTexts() {
     pick: t('Choose files…'),
     pickFolder: t('Choose a folder…'),
     thorough: t('Thorough mode'),
+    device: t('Device'),
+    deviceNote: t('An output made for a device is for Palm OS 4 and older: on a Palm OS 5 device it still runs ' +
+                  'but shows low-density pictures, scaled.'),
     modes: t('On: compresses every bitmap and icon in the forms Palm OS itself writes (ScanLine, RLE, PackBits). ' +
              'Off: run-length compresses only the uncompressed bitmaps of "Tbmp" resources (the window\'s usual ' +
              'conversion).'),
@@ -93,8 +96,53 @@ function outcomeText(status) {
   }
 }
 
+// The device targets of the core's --device, in the words its window uses.
+function deviceTargets() {
+  return [
+    { value: '', text: t('Any device') },
+    { value: 'os4', text: t('Palm OS 4 and older, any screen') },
+    { value: 'os4:8', text: t('Palm OS 4 and older, 256 colours') },
+    { value: 'os4:4', text: t('Palm OS 4 and older, 16 greys') },
+    { value: 'os4:2', text: t('Palm OS 4 and older, 4 greys') },
+    { value: 'os4:1', text: t('Palm OS 4 and older, black and white') },
+  ];
+}
+
+const kRememberedDevice = 'pressling.device';
+let thoroughChosen = true;  // the box as the user left it, shown again with "Any device"
+
+function labelDevices() {
+  const choice = $('#device');
+  const chosen = choice.value;
+  choice.replaceChildren(...deviceTargets().map(({ value, text }) => new Option(text, value)));
+  choice.value = chosen;
+}
+
+// A target implies thorough mode: the box shows checked and cannot be changed meanwhile.
+function showDevice() {
+  const device = $('#device').value !== '';
+  const box = $('#thorough');
+  box.checked = device || thoroughChosen;
+  box.disabled = device;
+}
+
+function setUpDevice() {
+  const choice = $('#device');
+  labelDevices();
+  let remembered = '';
+  try { remembered = localStorage.getItem(kRememberedDevice) || ''; } catch { /* storage refused: any device */ }
+  choice.value = deviceTargets().some(({ value }) => value === remembered) ? remembered : '';
+  showDevice();
+  $('#thorough').addEventListener('change', (event) => { thoroughChosen = event.target.checked; });
+  choice.addEventListener('change', () => {
+    try { localStorage.setItem(kRememberedDevice, choice.value); } catch { /* the choice holds for this visit only */ }
+    showDevice();
+  });
+}
+
 function relabel() {
   document.documentElement.lang = currentLanguage();
+  labelDevices();
   const texts = fixedTexts();
   for (const element of document.querySelectorAll('[data-label]')) element.textContent = texts[element.dataset.label];
   const choice = $('#language');
@@ -118,8 +166,12 @@ function labelEntry(entry) {
   if (link) link.textContent = tf('Download %s', link.download);
   const summary = entry.element.querySelector('details.bitmaps > summary');
   // Without an output nothing changed: the details say what would have.
-  const counts = [entry.counts.changed, entry.counts.leftAlone];
-  if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', ...counts);
+  const counts = [entry.counts.changed, entry.counts.leftAlone, entry.counts.dropped];
+  if (summary && entry.counts.dropped > 0 && entry.output) {
+    summary.textContent = tf('Details: %1$s changed, %2$s left alone, %3$s dropped', ...counts);
+  } else if (summary && entry.counts.dropped > 0) {
+    summary.textContent = tf('Details: %1$s would have changed, %2$s left alone, %3$s dropped', ...counts);
+  } else if (summary && entry.output) summary.textContent = tf('Details: %1$s changed, %2$s left alone', ...counts);
   else if (summary) summary.textContent = tf('Details: %1$s would have changed, %2$s left alone', ...counts);
   const folded = entry.element.querySelector('details.left-alone > summary');
   if (folded) folded.textContent = tf('Bitmaps left alone (%s)', entry.counts.leftAlone);
@@ -145,9 +197,10 @@ function addEntry(file, shownName, list) {
   report.className = 'report';
   element.append(head, report);
   list.append(element);
-  const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, language: currentLanguage(),
-                  element, result: null, output: null, counts: { changed: 0, leftAlone: 0 }, records: null,
-                  changed: [], leftAlone: [] };
+  const entry = { file, name: file.name, shownName, thorough: $('#thorough').checked, device: $('#device').value,
+                  language: currentLanguage(), element, result: null, output: null,
+                  counts: { changed: 0, leftAlone: 0, dropped: 0 }, records: null, changed: [], leftAlone: [],
+                  dropped: [] };
   entries.push(entry);
   labelEntry(entry);
   return entry;
@@ -170,9 +223,9 @@ function finish(entry, reply) {
     unaddressed.set(link, entry.output);
     element.append(link);
   }
-  entry.counts = { changed: reply.changed, leftAlone: reply.leftAlone };
+  entry.counts = { changed: reply.changed, leftAlone: reply.leftAlone, dropped: reply.dropped || 0 };
   entry.records = reply.records;
-  if (reply.changed + reply.leftAlone > 0) {
+  if (reply.changed + reply.leftAlone + entry.counts.dropped > 0) {
     const details = document.createElement('details');
     details.className = 'bitmaps';
     details.append(document.createElement('summary'));
@@ -193,7 +246,9 @@ function finish(entry, reply) {
 function readRecords(entry) {
   const records = JSON.parse(new TextDecoder().decode(entry.records));
   entry.changed = records.filter((b) => b.after !== null);
-  entry.leftAlone = records.filter((b) => b.after === null);
+  // A bitmap left out for a device has no place in the output.
+  entry.dropped = records.filter((b) => b.after === null && b.output_offset === null);
+  entry.leftAlone = records.filter((b) => b.after === null && b.output_offset !== null);
   entry.records = null;
 }
 
@@ -211,7 +266,7 @@ async function convertOne(entry, ahead) {
     size = bytes.byteLength;
     ahead.bytes += size;
     const reply = await ask({ kind: 'convert', name: entry.name, bytes, thorough: entry.thorough,
-                              language: entry.language }, [bytes]);
+                              device: entry.device, language: entry.language }, [bytes]);
     if (reply.fault !== undefined) {
       reply.detail = everyLanguage(() => tf('%1$s: the converter stopped: %2$s', entry.name, reply.fault));
     }
@@ -376,6 +431,7 @@ function setUp() {
   const choice = $('#language');
   for (const { tag, name } of languages) choice.append(new Option(name, tag));
   useLanguage(chooseLanguage());
+  setUpDevice();
   relabel();
   choice.addEventListener('change', () => {
     useLanguage(choice.value, { remember: true });

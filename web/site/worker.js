@@ -48,10 +48,11 @@ function block(m, place) {
   return m.HEAPU8.slice(place.pointer, place.pointer + place.length).buffer;
 }
 
-function convert(m, { name, bytes, thorough, language }) {
+function convert(m, { name, bytes, thorough, device, language }) {
   const answer = withBytes(m, new Uint8Array(bytes), (data) => withString(m, name, (text) =>
-    withString(m, language, (tag) =>
-      JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, tag))))));
+    withString(m, device || '', (target) => withString(m, language, (tag) =>
+      JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, target,
+                                                     tag)))))));
   return {
     status: answer.status,
     lines: answer.lines,
@@ -60,6 +61,7 @@ function convert(m, { name, bytes, thorough, language }) {
     output: block(m, answer.output),
     changed: answer.changed,
     leftAlone: answer.left_alone,
+    dropped: answer.dropped,
     records: block(m, answer.records),  // JSON text, read by the page when the details are opened
   };
 }
@@ -72,7 +74,7 @@ function render(m, { input, output, bitmaps }) {
   const drawn = sides.map(([bytes, side]) => {
     if (bytes === null) return bitmaps.map(() => null);
     return withBytes(m, bytes, (data) => bitmaps.map((b) => {
-      if (side === 1 && b.after === null) return null;
+      if (side === 1 && (b.after === null || b.output_offset === null)) return null;
       const answer = JSON.parse(m.UTF8ToString(m._pressling_render(data, bytes.length, side,
         b.resource.index, b.offset, b.output_offset, b.before.bytes, b.after ? b.after.bytes : -1)));
       if (answer.error) return { error: answer.error };
