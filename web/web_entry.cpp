@@ -8,9 +8,13 @@
 #include <emscripten/emscripten.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <system_error>
@@ -23,6 +27,7 @@
 #include "database/report_lines.h"
 #include "language/language.h"
 #include "json/record_json.h"
+#include "json/records_text.h"
 #include "web/report_lines.h"
 
 namespace pressling::web {
@@ -37,11 +42,19 @@ constexpr const char* kPageTexts[] = {
 };
 
 std::vector<std::vector<std::uint8_t>> keptBlocks;
+std::deque<std::string> keptTexts;  // a deque: a short text's bytes move when a vector grows
 std::string answer;
 
 json Block(std::vector<std::uint8_t> bytes) {
   keptBlocks.push_back(std::move(bytes));
   const std::vector<std::uint8_t>& kept = keptBlocks.back();
+  return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
+}
+
+// A text as a block, kept as it is rather than copied.
+json Block(std::string text) {
+  keptTexts.push_back(std::move(text));
+  const std::string& kept = keptTexts.back();
   return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
 }
 
@@ -60,12 +73,14 @@ bool WriteWhole(const fs::path& path, const std::uint8_t* bytes, std::size_t len
   return std::fclose(file) == 0 && written;
 }
 
+// With one read into a buffer of the file's length, rather than growing it chunk by chunk.
 std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  std::uint8_t chunk[65536];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
+  std::error_code ec;
+  const std::uintmax_t length = fs::file_size(path, ec);
+  std::FILE* file = ec ? nullptr : std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return {};
+  std::vector<std::uint8_t> bytes(length);
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
   std::fclose(file);
   return bytes;
 }
@@ -104,7 +119,10 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 }
 
 // Converts the database of length bytes at bytes, named name (UTF-8), in
-// thorough mode when thorough is not 0, the run in the language of tag.
+// thorough mode when thorough is not 0, the run in the language of tag. Takes
+// bytes over (allocated with malloc) and frees them once the file is stored:
+// a large database is then held once less while it converts, and a fresh
+// page has that much less memory to take from the system.
 // Answers {status, lines, detail, output_name, output, changed, left_alone,
 // records}: the report lines and the detail in every language ({tag: ...}),
 // so that they follow the page's switch; output is a block, or null when no
@@ -112,9 +130,11 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 // and records is a block of their JSON text, each left alone with its reason
 // in every language too (reasons). The page reads the records only when a
 // file's details are opened, so they stay text until then.
-EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
+EMSCRIPTEN_KEEPALIVE const char* pressling_convert(std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough, const char* tag) {
+  std::unique_ptr<std::uint8_t, decltype(&std::free)> given(bytes, &std::free);
   keptBlocks.clear();
+  keptTexts.clear();
   static unsigned serial = 0;
   const fs::path folder = fs::path("/runs") / std::to_string(++serial);
   const std::string plain = PlainName(name);
@@ -124,7 +144,9 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   // The run's private folder goes into the temporary folder, which a fresh file system lacks.
   fs::create_directories("/tmp", ec);
   fs::create_directories(folder, ec);
-  if (ec || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
+  const bool stored = !ec && WriteWhole(folder / plain, given.get(), length);
+  given.reset();
+  if (!stored || ::chdir(folder.c_str()) != 0) {
     fs::remove_all(folder, ec);
     json detail = json::object();
     for (const std::string& shown : tags)
@@ -157,23 +179,14 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   }
   json reply = {{"status", StatusName(result.outcome)}, {"lines", lines}, {"detail", detail},
                 {"output_name", nullptr}, {"output", nullptr}};
-  json records = json::array();
-  std::size_t changed = 0;
-  for (const BitmapRecord& record : result.bitmaps) {
-    if (record.after) ++changed;
-    json described = RecordJson(record, options.language);
-    // The reason in every language, so that it follows the page's switch.
-    if (!record.after) {
-      json reasons = json::object();
-      for (const std::string& tag : tags) reasons[tag] = LeftAloneText(record, Language::FromTag(tag));
-      described["reasons"] = std::move(reasons);
-    }
-    records.push_back(std::move(described));
-  }
+  const auto changed = static_cast<std::size_t>(
+      std::count_if(result.bitmaps.begin(), result.bitmaps.end(), [](const BitmapRecord& r) { return r.after.has_value(); }));
   reply["changed"] = changed;
   reply["left_alone"] = result.bitmaps.size() - changed;
-  const std::string text = Dump(records);
-  reply["records"] = Block(std::vector<std::uint8_t>(text.begin(), text.end()));
+  // Each reason in every language, so that it follows the page's switch.
+  std::vector<Language> languages;
+  for (const std::string& shown : tags) languages.push_back(Language::FromTag(shown));
+  reply["records"] = Block(RecordsJsonText(result.bitmaps, options.language, languages));
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));
@@ -192,6 +205,7 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_render(const std::uint8_t* database, 
                                                   std::uint32_t outputOffset, std::uint32_t beforeBytes,
                                                   std::int32_t afterBytes) {
   keptBlocks.clear();
+  keptTexts.clear();
   BitmapRecord record;
   record.resourceIndex = resourceIndex;
   record.offset = offset;
