@@ -69,6 +69,7 @@ std::string RecordsJsonText(std::span<const BitmapRecord> records, const Languag
   // by its reason's id and code alone.
   std::map<std::pair<std::string, std::string_view>, std::string> tails;
   std::string out = "[";
+  out.reserve(records.size() * 600);  // a record left alone takes about that much
   for (const BitmapRecord& record : records) {
     if (&record != records.data()) out += ',';
     out += "{\"resource\":{\"type\":";
