@@ -10,9 +10,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
