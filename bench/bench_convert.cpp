@@ -4,6 +4,7 @@
 //
 //   pressling_bench_convert [benchmark options]
 //   pressling_bench_convert --write-database PATH   (writes the generated database, for /usr/bin/time -v)
+//   pressling_bench_convert --write-corpus-database PATH   (the corpus's resources in one database, for the page's bench)
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/corpus_database.h"
 #include "bench/generated_database.h"
 #include "database/conversion_run.h"
 
@@ -48,6 +50,16 @@ void Copy(benchmark::State& state, fs::path input) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-database") == 0) {
     Write(argv[2], GeneratedDatabase());
+    return 0;
+  }
+  if (argc == 3 && std::strcmp(argv[1], "--write-corpus-database") == 0) {
+    const auto database = pressling::bench::CorpusDatabase(pressling::bench::CorpusDatabases());
+    if (database.size() <= pressling::HeadSize(0)) {
+      std::fprintf(stderr, "no corpus at %s\n", pressling::bench::CorpusFolder().c_str());
+      return 1;
+    }
+    Write(argv[2], database);
+    std::printf("%d resources, %zu bytes\n", database[76] * 256 + database[77], database.size());
     return 0;
   }
   benchmark::Initialize(&argc, argv);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <map>
+#include <unordered_map>
 
 #include "database/piece_store.h"
 
@@ -22,7 +22,7 @@ class MemoryPieceStore final : public PieceStore {
  private:
   Error Missing(const std::string& name, const char* what) const;
   std::filesystem::path folder_;
-  std::map<std::string, std::vector<std::uint8_t>> pieces_;
+  std::unordered_map<std::string, std::vector<std::uint8_t>> pieces_;
 };
 
 }  // namespace pressling

@@ -8,9 +8,10 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void AppendHex(std::string& name, std::uint8_t byte) {
-  name += kHexDigits[byte / 16];
-  name += kHexDigits[byte % 16];
+char* PutHex(char* at, std::uint8_t byte) {
+  *at++ = kHexDigits[byte / 16];
+  *at++ = kHexDigits[byte % 16];
+  return at;
 }
 
 bool NeedsEscape(std::uint8_t byte) {
@@ -20,24 +21,28 @@ bool NeedsEscape(std::uint8_t byte) {
 
 }  // namespace
 
+// Written into a buffer and made a string once: a run names every piece three
+// times, and a name is longer than a string holds without allocating.
 std::string PieceFileName(int index, const ResourceEntry& entry) {
-  std::string name = "~";
+  char name[1 + 4 + 4 * 3 + 4];  // tilde, digits, four escaped type bytes, id
+  char* at = name;
+  *at++ = '~';
   const int digits = index % 10000;
-  name += static_cast<char>('0' + digits / 1000);
-  name += static_cast<char>('0' + digits / 100 % 10);
-  name += static_cast<char>('0' + digits / 10 % 10);
-  name += static_cast<char>('0' + digits % 10);
+  *at++ = static_cast<char>('0' + digits / 1000);
+  *at++ = static_cast<char>('0' + digits / 100 % 10);
+  *at++ = static_cast<char>('0' + digits / 10 % 10);
+  *at++ = static_cast<char>('0' + digits % 10);
   for (std::uint8_t byte : entry.type) {
     if (NeedsEscape(byte)) {
-      name += '%';
-      AppendHex(name, byte);
+      *at++ = '%';
+      at = PutHex(at, byte);
     } else {
-      name += static_cast<char>(byte);
+      *at++ = static_cast<char>(byte);
     }
   }
-  AppendHex(name, entry.id[0]);
-  AppendHex(name, entry.id[1]);
-  return name;
+  at = PutHex(at, entry.id[0]);
+  at = PutHex(at, entry.id[1]);
+  return std::string(name, at);
 }
 
 }  // namespace pressling

@@ -5,6 +5,7 @@
 #include <cassert>
 #include <cstdint>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,9 +33,10 @@ bool IsBitmapType(const ResourceEntry& entry, BitmapMode mode) {
 }
 
 // The new bytes of a piece whose bitmaps are compressed; nothing when the
-// piece stays as it is. Adds a record of every bitmap met to records.
+// piece stays as it is. Adds a record of every bitmap met to records. The
+// piece's path, for a message, is asked of the store only on a failure.
 Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::span<const std::uint8_t> piece,
-                                            const std::filesystem::path& piecePath, BitmapMode mode,
+                                            const PieceStore& store, const std::string& name, BitmapMode mode,
                                             const std::optional<DeviceTarget>& device, const EventPass& eventPass,
                                             std::vector<BitmapRecord>& records) {
   if (!IsBitmapType(entry, mode)) return std::optional<Bytes>();
@@ -42,7 +44,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
     const FamilyKind kind = entry.type == kTaib ? FamilyKind::ApplicationIcon : FamilyKind::Bitmap;
     auto rewritten = device ? RewriteFamilyForDevice(piece, eventPass, kind, *device)
                             : RewriteBitmapFamilyThorough(piece, eventPass, kind);
-    if (!rewritten) return Within(piecePath.string(), rewritten.error());
+    if (!rewritten) return Within(store.PathOf(name).string(), rewritten.error());
     records.insert(records.end(), std::make_move_iterator(rewritten->records.begin()),
                    std::make_move_iterator(rewritten->records.end()));
     if (!rewritten->changed) return std::optional<Bytes>();
@@ -55,7 +57,7 @@ Result<std::optional<Bytes>> RewrittenPiece(const ResourceEntry& entry, std::spa
     return std::optional<Bytes>();
   }
   auto rewritten = RewriteBitmapFamily(piece, eventPass, &records);
-  if (!rewritten) return Within(piecePath.string(), rewritten.error());
+  if (!rewritten) return Within(store.PathOf(name).string(), rewritten.error());
   if (std::equal(piece.begin(), piece.end(), rewritten->begin(), rewritten->end())) return std::optional<Bytes>();
   return std::optional<Bytes>(std::move(*rewritten));
 }
@@ -83,8 +85,11 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
 
   // The data of all resources with one read: the list was checked, so they
   // run from entry 0's offset to the end of the file, which is below 16 MiB.
+  // The buffer is not filled with zeros first, since the read fills it.
   const std::int32_t dataStart = EntryOffset(entries.front());
-  Bytes data(static_cast<std::size_t>(EntryOffset(entries.back()) - dataStart));
+  const auto dataSize = static_cast<std::size_t>(EntryOffset(entries.back()) - dataStart);
+  const std::unique_ptr<std::uint8_t[]> buffer(new std::uint8_t[dataSize]);
+  const std::span<std::uint8_t> data(buffer.get(), dataSize);
   if (auto r = input.Read(data); !r) return r.error();
 
   std::vector<std::uint64_t> lengths;
@@ -99,7 +104,7 @@ Result<std::vector<std::uint64_t>> SplitResources(InputFile& input, std::span<co
 
     if (auto r = store.Put(name, piece); !r) return r.error();
     familyRecords.clear();
-    auto rewritten = RewrittenPiece(entries[i], piece, store.PathOf(name), mode, device, eventPass, familyRecords);
+    auto rewritten = RewrittenPiece(entries[i], piece, store, name, mode, device, eventPass, familyRecords);
     if (!rewritten) return rewritten.error();
     if (records) {
       for (BitmapRecord& record : familyRecords) {

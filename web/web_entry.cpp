@@ -8,9 +8,12 @@
 #include <emscripten/emscripten.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <system_error>
@@ -23,7 +26,7 @@
 #include "database/database_view.h"
 #include "database/report_lines.h"
 #include "language/language.h"
-#include "json/record_json.h"
+#include "json/records_text.h"
 #include "web/report_lines.h"
 #include "web/web_support.h"
 
@@ -58,22 +61,28 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_catalog(const char* tag) {
 // Converts the database of length bytes at bytes, named name (UTF-8), in
 // thorough mode when thorough is not 0, for the device named device ("os4:2";
 // empty for any device, which implies thorough mode), the run in the
-// language of tag. Answers {status, lines, detail, output_name, output,
-// changed, left_alone, dropped, records}: the report lines and the detail in every language ({tag: ...}),
+// language of tag. Takes bytes over (allocated with malloc) and frees them
+// once the file is stored: a large database is then held once less while it
+// converts, and a fresh page has that much less memory to take from the system.
+// Answers {status, lines, detail, output_name, output, changed, left_alone,
+// dropped, records}: the report lines and the detail in every language ({tag: ...}),
 // so that they follow the page's switch; output is a block, or null when no
 // output was kept; changed and left_alone count the run's bitmap records,
 // and records is a block of their JSON text, each left alone with its reason
 // in every language too (reasons). The page reads the records only when a
 // file's details are opened, so they stay text until then.
-EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, std::size_t length, const char* name,
+EMSCRIPTEN_KEEPALIVE const char* pressling_convert(std::uint8_t* bytes, std::size_t length, const char* name,
                                                    int thorough, const char* device, const char* tag) {
+  std::unique_ptr<std::uint8_t, decltype(&std::free)> given(bytes, &std::free);
   ClearBlocks();
   const fs::path folder = RunFolder();
   const std::string plain = PlainName(name);
   const Language language = Language::FromTag(tag);
   const std::vector<std::string> tags = Language::Tags();
   std::error_code ec;
-  if (folder.empty() || !WriteWhole(folder / plain, bytes, length) || ::chdir(folder.c_str()) != 0) {
+  const bool stored = !folder.empty() && WriteWhole(folder / plain, given.get(), length);
+  given.reset();
+  if (!stored || ::chdir(folder.c_str()) != 0) {
     if (!folder.empty()) fs::remove_all(folder, ec);
     json detail = json::object();
     for (const std::string& shown : tags)
@@ -108,26 +117,19 @@ EMSCRIPTEN_KEEPALIVE const char* pressling_convert(const std::uint8_t* bytes, st
   }
   json reply = {{"status", StatusName(result.outcome)}, {"lines", lines}, {"detail", detail},
                 {"output_name", nullptr}, {"output", nullptr}};
-  json records = json::array();
   std::size_t changed = 0;
   std::size_t dropped = 0;
   for (const BitmapRecord& record : result.bitmaps) {
     if (record.after) ++changed;
     if (record.dropped) ++dropped;
-    json described = RecordJson(record, options.language);
-    // The reason in every language, so that it follows the page's switch.
-    if (!record.after) {
-      json reasons = json::object();
-      for (const std::string& tag : tags) reasons[tag] = LeftAloneText(record, Language::FromTag(tag));
-      described["reasons"] = std::move(reasons);
-    }
-    records.push_back(std::move(described));
   }
   reply["changed"] = changed;
   reply["left_alone"] = result.bitmaps.size() - changed - dropped;
   reply["dropped"] = dropped;
-  const std::string text = Dump(records);
-  reply["records"] = Block(std::vector<std::uint8_t>(text.begin(), text.end()));
+  // Each reason in every language, so that it follows the page's switch.
+  std::vector<Language> languages;
+  for (const std::string& shown : tags) languages.push_back(Language::FromTag(shown));
+  reply["records"] = Block(RecordsJsonText(result.bitmaps, options.language, languages));
   if (result.outcome == RunOutcome::Converted) {
     reply["output_name"] = result.outputPath.filename().string();
     reply["output"] = Block(ReadWhole(folder / result.outputPath));

@@ -1,6 +1,7 @@
 #include "web/web_support.h"
 
 #include <cstdio>
+#include <deque>
 #include <system_error>
 
 #include "json/record_json.h"
@@ -12,6 +13,7 @@ namespace fs = std::filesystem;
 namespace {
 
 std::vector<std::vector<std::uint8_t>> keptBlocks;
+std::deque<std::string> keptTexts;  // a deque: a short text's bytes move when a vector grows
 std::string answer;
 
 }  // namespace
@@ -22,7 +24,16 @@ json Block(std::vector<std::uint8_t> bytes) {
   return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
 }
 
-void ClearBlocks() { keptBlocks.clear(); }
+json Block(std::string text) {
+  keptTexts.push_back(std::move(text));
+  const std::string& kept = keptTexts.back();
+  return {{"pointer", reinterpret_cast<std::uintptr_t>(kept.data())}, {"length", kept.size()}};
+}
+
+void ClearBlocks() {
+  keptBlocks.clear();
+  keptTexts.clear();
+}
 
 std::string Dump(const json& value) { return value.dump(-1, ' ', false, json::error_handler_t::replace); }
 
@@ -48,12 +59,14 @@ bool WriteWhole(const fs::path& path, const std::uint8_t* bytes, std::size_t len
   return std::fclose(file) == 0 && written;
 }
 
+// With one read into a buffer of the file's length, rather than growing it chunk by chunk.
 std::vector<std::uint8_t> ReadWhole(const fs::path& path) {
-  std::vector<std::uint8_t> bytes;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return bytes;
-  std::uint8_t chunk[65536];
-  for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.insert(bytes.end(), chunk, chunk + got);
+  std::error_code ec;
+  const std::uintmax_t length = fs::file_size(path, ec);
+  std::FILE* file = ec ? nullptr : std::fopen(path.c_str(), "rb");
+  if (file == nullptr) return {};
+  std::vector<std::uint8_t> bytes(length);
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
   std::fclose(file);
   return bytes;
 }

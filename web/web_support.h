@@ -16,6 +16,8 @@ using json = nlohmann::ordered_json;
 // A byte block the page reads from the module's memory: {pointer, length}.
 // It stays valid until ClearBlocks, which each entry point calls first.
 json Block(std::vector<std::uint8_t> bytes);
+// A text as a block, kept as it is rather than copied.
+json Block(std::string text);
 void ClearBlocks();
 
 // value as JSON text; bytes that are no UTF-8 are replaced rather than trusted.

@@ -48,11 +48,21 @@ function block(m, place) {
   return m.HEAPU8.slice(place.pointer, place.pointer + place.length).buffer;
 }
 
+// A copy of bytes in the module's memory that the callee takes over and frees.
+function handedBytes(m, bytes) {
+  const pointer = m._malloc(Math.max(bytes.length, 1));
+  if (pointer === 0) throw new Error('out of memory for ' + bytes.length + ' bytes');
+  m.HEAPU8.set(bytes, pointer);
+  return pointer;
+}
+
+// The core frees the database's copy as soon as it has stored the file.
 function convert(m, { name, bytes, thorough, device, language }) {
-  const answer = withBytes(m, new Uint8Array(bytes), (data) => withString(m, name, (text) =>
-    withString(m, device || '', (target) => withString(m, language, (tag) =>
-      JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, target,
-                                                     tag)))))));
+  const answer = withString(m, name, (text) => withString(m, device || '', (target) => withString(m, language, (tag) => {
+    const data = handedBytes(m, new Uint8Array(bytes));
+    return JSON.parse(m.UTF8ToString(m._pressling_convert(data, bytes.byteLength, text, thorough ? 1 : 0, target,
+                                                          tag)));
+  })));
   return {
     status: answer.status,
     lines: answer.lines,
