@@ -51,7 +51,8 @@ if $check; then
   cp -r man "$scratch/man"
   man=$scratch/man
 fi
-(cd "$man/.." && po4a --quiet --no-translations man/po4a.cfg)
+# --force: po4a otherwise trusts timestamps, which a checkout or a merge sets anew.
+(cd "$man/.." && po4a --quiet --force --no-translations man/po4a.cfg)
 for catalog in "$man"/po/*.po; do
   stats=$(msgfmt --check --statistics -o /dev/null "$catalog" 2>&1) || status=1
   if $check; then

@@ -21,25 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-struct Resource {
-  std::string typeAndId;  // the list entry's type and id, as bytes
-  Bytes data;
-};
-
-// The resources of a database, cut at their offsets.
-std::vector<Resource> Resources(const Bytes& b) {
-  std::vector<Resource> resources;
-  const std::size_t n = std::size_t{b[76]} << 8 | b[77];
-  auto offset = [&](std::size_t i) {
-    const std::size_t at = 78 + 10 * i + 7;
-    return i < n ? std::size_t{b[at]} << 16 | std::size_t{b[at + 1]} << 8 | b[at + 2] : b.size();
-  };
-  for (std::size_t i = 0; i < n; ++i)
-    resources.push_back({std::string(b.begin() + 78 + 10 * i, b.begin() + 84 + 10 * i),
-                         Bytes(b.begin() + offset(i), b.begin() + offset(i + 1))});
-  return resources;
-}
-
 // A bitmap as Palm OS draws it: size, depth and pixel rows; nothing when it does not decode.
 struct Drawn {
   std::uint16_t width = 0, height = 0;
@@ -131,8 +112,8 @@ TEST(DeviceCorpusTest, EveryTargetKeepsWhatItsDeviceShows) {
         }
       }
 
-      const std::vector<Resource> before = Resources(input);
-      const std::vector<Resource> after = Resources(output);
+      const std::vector<test::CutResource> before = test::CutResources(input);
+      const std::vector<test::CutResource> after = test::CutResources(output);
       ASSERT_EQ(after.size(), before.size());
       for (std::size_t i = 0; i < before.size(); ++i) {
         SCOPED_TRACE("resource " + std::to_string(i));

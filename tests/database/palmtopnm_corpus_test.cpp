@@ -19,25 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using test::Bytes;
 
-struct Resource {
-  std::string type;
-  Bytes data;
-};
-
-// The resources of a database, cut at their offsets.
-std::vector<Resource> Resources(const Bytes& b) {
-  std::vector<Resource> resources;
-  const std::size_t n = std::size_t{b[76]} << 8 | b[77];
-  auto offset = [&](std::size_t i) {
-    const std::size_t at = 78 + 10 * i + 7;
-    return i < n ? std::size_t{b[at]} << 16 | std::size_t{b[at + 1]} << 8 | b[at + 2] : b.size();
-  };
-  for (std::size_t i = 0; i < n; ++i)
-    resources.push_back({std::string(b.begin() + 78 + 10 * i, b.begin() + 82 + 10 * i),
-                         Bytes(b.begin() + offset(i), b.begin() + offset(i + 1))});
-  return resources;
-}
-
 bool IsMarker(const Bytes& piece, const WalkedBitmap& bitmap) {
   return piece[bitmap.position + 9] == 1 && piece[bitmap.position + 8] == kMarkerPixelSize;
 }
@@ -63,11 +44,11 @@ TEST(PalmtopnmCorpusTest, EveryRewrittenBitmapDecodesToTheSameImage) {
 
     // The output holds what the family rewrite makes of each piece; the 1 %
     // rule may have deleted it, so the pieces are checked in any case.
-    const std::vector<Resource> before = Resources(input);
-    std::vector<Resource> after;
+    const std::vector<test::CutResource> before = test::CutResources(input);
+    std::vector<test::CutResource> after;
     if (result.outcome == RunOutcome::Converted) {
       ++outputs;
-      after = Resources(test::ReadBytes(folder / "db_comp.prc"));
+      after = test::CutResources(test::ReadBytes(folder / "db_comp.prc"));
       ASSERT_EQ(after.size(), before.size());
     }
     for (std::size_t i = 0; i < before.size(); ++i) {

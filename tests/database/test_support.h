@@ -112,6 +112,29 @@ class RecordingSurface : public ReportSurface {
   }
 };
 
+// One resource of a database as its list and offsets cut it.
+struct CutResource {
+  std::string type;       // the list entry's type, 4 bytes
+  std::string typeAndId;  // its type and id, 6 bytes
+  Bytes data;
+};
+
+// The resources of the well-formed database b, cut at their offsets.
+inline std::vector<CutResource> CutResources(const Bytes& b) {
+  std::vector<CutResource> resources;
+  const std::size_t n = std::size_t{b[76]} << 8 | b[77];
+  auto offset = [&](std::size_t i) {
+    const std::size_t at = 78 + 10 * i + 7;
+    return i < n ? std::size_t{b[at]} << 16 | std::size_t{b[at + 1]} << 8 | b[at + 2] : b.size();
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto entry = b.begin() + 78 + 10 * static_cast<std::ptrdiff_t>(i);
+    resources.push_back({std::string(entry, entry + 4), std::string(entry, entry + 6),
+                         Bytes(b.begin() + offset(i), b.begin() + offset(i + 1))});
+  }
+  return resources;
+}
+
 // One resource of a generated database.
 struct TestResource {
   std::array<std::uint8_t, 4> type;
