@@ -10,6 +10,7 @@ namespace {
 
 using test::Bytes;
 using test::Cat;
+using test::DensityMarker;
 using test::Fill;
 
 // An uncompressed version-1 or version-2 bitmap of 8 x 8 pixels at depth
@@ -46,15 +47,6 @@ Bytes Bitmap(std::uint8_t version, std::uint8_t depth, std::uint16_t nextDepthOf
 std::uint16_t Words(std::uint8_t depth) {
   const std::size_t rowBytes = depth <= 2 ? 2 : depth;
   return static_cast<std::uint16_t>((16 + (depth == 16 ? 8 : 0) + rowBytes * 8 + 3) / 4);
-}
-
-// The version-1 marker that Palm OS 5 puts before high-density bitmaps.
-Bytes Marker() {
-  return {0, 0, 0, 0, 0, 0, 0, 0,  // width, height, rowBytes, flags: zero
-          0xFF,                    // pixel size 0xFF
-          0x01,                    // version 1
-          0x00, 0x00,              // nextDepthOffset 0: older systems stop here
-          0, 0, 0, 0};             // reserved
 }
 
 // A high-density version-3 bitmap behind the marker, the last of its family.
@@ -97,7 +89,7 @@ TEST(DeviceTargetTest, TextsComeInTheUsersLanguage) {
 TEST(DeviceSlimmingTest, MarkerAndEverythingBehindItGo) {
   const Bytes one = Bitmap(2, 1, Words(1), 0x11);
   const Bytes eight = Bitmap(2, 8, Words(8), 0x88);
-  const Bytes piece = Cat({one, eight, Marker(), HighDensity()});
+  const Bytes piece = Cat({one, eight, DensityMarker(), HighDensity()});
   const DeviceSlimming slimming = SlimFamilyForDevice(piece, kAnyScreen);
   ASSERT_TRUE(slimming.changed);
   EXPECT_EQ(slimming.piece, Cat({one, WithDistance(eight, 0)}));  // the last kept bitmap ends the chain
@@ -132,7 +124,7 @@ TEST(DeviceSlimmingTest, ChainWithoutABitmapShallowEnoughStaysWhole) {
   const Bytes eight = Bitmap(2, 8, 0, 0x88);
   EXPECT_FALSE(SlimFamilyForDevice(Cat({four, eight}), kFourGreys).changed);
   // Only the marker and what lies behind it go then.
-  const Bytes withMarker = Cat({four, WithDistance(eight, Words(8)), Marker(), HighDensity()});
+  const Bytes withMarker = Cat({four, WithDistance(eight, Words(8)), DensityMarker(), HighDensity()});
   const DeviceSlimming slimming = SlimFamilyForDevice(withMarker, kFourGreys);
   ASSERT_TRUE(slimming.changed);
   EXPECT_EQ(slimming.piece, Cat({four, WithDistance(eight, 0)}));
@@ -152,15 +144,15 @@ TEST(DeviceSlimmingTest, FirstBitmapStaysHoweverDeep) {
 TEST(DeviceSlimmingTest, FamiliesTheWalkDoesNotUnderstandStayAsTheyAre) {
   const Bytes one = Bitmap(2, 1, Words(1), 0x11);
   // A marker with nothing before it.
-  EXPECT_FALSE(SlimFamilyForDevice(Cat({Marker(), HighDensity()}), kAnyScreen).changed);
+  EXPECT_FALSE(SlimFamilyForDevice(Cat({DensityMarker(), HighDensity()}), kAnyScreen).changed);
   // A version-3 bitmap before the marker.
   const Bytes lowV3 = Cat({test::HeaderV3(24 + 0x20 * 0x20), Fill(0x20 * 0x20, 0x33)});
-  EXPECT_FALSE(SlimFamilyForDevice(Cat({one, lowV3, Marker(), HighDensity()}), kAnyScreen).changed);
+  EXPECT_FALSE(SlimFamilyForDevice(Cat({one, lowV3, DensityMarker(), HighDensity()}), kAnyScreen).changed);
   // A family cut short: the distance leads past the end of the piece.
   const Bytes cut = Cat({Bitmap(2, 1, 0x40, 0x11), Bitmap(2, 8, 0, 0x88)});
   EXPECT_FALSE(SlimFamilyForDevice(Bytes(cut.begin(), cut.begin() + 0x40 + 10), kFourGreys).changed);
   // A marker that points further.
-  Bytes marker = Marker();
+  Bytes marker = DensityMarker();
   marker[11] = 4;  // nextDepthOffset 4: 16 bytes on
   EXPECT_FALSE(SlimFamilyForDevice(Cat({one, marker, HighDensity()}), kAnyScreen).changed);
 }
@@ -168,7 +160,7 @@ TEST(DeviceSlimmingTest, FamiliesTheWalkDoesNotUnderstandStayAsTheyAre) {
 TEST(DeviceSlimmingTest, RewriteKeepsTheInputsRecordsInOrderAndCompresses) {
   const Bytes one = Bitmap(2, 1, Words(1), 0x00);
   const Bytes eight = Bitmap(2, 8, Words(8), 0x00);
-  const Bytes piece = Cat({one, eight, Marker(), HighDensity()});
+  const Bytes piece = Cat({one, eight, DensityMarker(), HighDensity()});
   auto rewritten = RewriteFamilyForDevice(piece, {}, FamilyKind::Bitmap, kFourGreys);
   ASSERT_TRUE(rewritten.ok());
   ASSERT_TRUE(rewritten->changed);
@@ -196,7 +188,7 @@ TEST(DeviceSlimmingTest, RewriteKeepsTheInputsRecordsInOrderAndCompresses) {
 }
 
 TEST(DeviceSlimmingTest, AStoppedRunStopsAtADroppedBitmapToo) {
-  const Bytes piece = Cat({Bitmap(2, 1, Words(1), 0x11), Marker(), HighDensity()});
+  const Bytes piece = Cat({Bitmap(2, 1, Words(1), 0x11), DensityMarker(), HighDensity()});
   int passes = 0;
   auto stopped = RewriteFamilyForDevice(piece, [&] { return ++passes < 2; }, FamilyKind::Bitmap, kAnyScreen);
   ASSERT_FALSE(stopped.ok());

@@ -63,4 +63,13 @@ inline Bytes Cat(std::initializer_list<Bytes> parts) {
   return all;
 }
 
+// The version-1 marker that Palm OS 5 puts before high-density bitmaps.
+inline Bytes DensityMarker() {
+  return {0, 0, 0, 0, 0, 0, 0, 0,  // width, height, rowBytes, flags: zero
+          0xFF,                    // pixel size 0xFF
+          0x01,                    // version 1
+          0x00, 0x00,              // nextDepthOffset 0: older systems stop here
+          0, 0, 0, 0};             // reserved
+}
+
 }  // namespace pressling::test

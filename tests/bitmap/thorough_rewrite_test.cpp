@@ -12,6 +12,7 @@ namespace {
 
 using test::Bytes;
 using test::Cat;
+using test::DensityMarker;
 using test::Fill;
 
 // A full 16-byte version-1 or version-2 header.
@@ -50,15 +51,6 @@ Bytes HeaderV3(std::uint16_t rowBytes, std::uint16_t height, std::uint16_t flags
   };
 }
 
-// The version-1 marker that Palm OS 5 puts before high-density bitmaps.
-Bytes Marker() {
-  return {0, 0, 0, 0, 0, 0, 0, 0,  // width, height, rowBytes, flags: zero
-          0xFF,                    // pixel size 0xFF
-          0x01,                    // version 1
-          0x00, 0x00,              // nextDepthOffset 0: older systems stop here
-          0, 0, 0, 0};             // reserved
-}
-
 ThoroughRewrite Rewrite(const Bytes& piece) {
   auto result = RewriteBitmapFamilyThorough(piece, {});
   EXPECT_TRUE(result.ok());
@@ -95,7 +87,7 @@ TEST(ThoroughRewriteTest, WalksOnAfterTheHighDensityMarker) {
   }
   const Bytes piece = Cat({
       Header16(1, 2, 8, 0x0000, 1, 8), v1Rows,  // 32 bytes: the marker follows
-      Marker(),
+      DensityMarker(),
       HeaderV3(8, 4, 0x0000, 16, 0), v3Rows,
   });
   const ThoroughRewrite result = Rewrite(piece);
@@ -105,7 +97,7 @@ TEST(ThoroughRewriteTest, WalksOnAfterTheHighDensityMarker) {
                               {0x00, 0x0C,                      // size word: 2 + 10
                                0xC0, 0x00, 0x00,                // row 0: literal
                                0, 0, 0, 0, 0, 0, 0},            // rows 1-7: as the row above
-                              Marker(),                         // never touched
+                              DensityMarker(),                         // never touched
                               HeaderV3(8, 4, 0x8000, 16, 0, 2),  // compressed, PackBits
                               {0x00, 0x00, 0x00, 0x10,          // size word: 4 + 12
                                0xFD, 0x12, 0x34,                // row 0: 4 x 1234
@@ -188,7 +180,7 @@ TEST(ThoroughRewriteTest, BitmapsThatMayNotOrNeedNotChangeStayByteForByte) {
        }(), LeftAlone::HeaderSize},
       {"version 1, byte 13 set", Cat({Header16(1, 4, 4, 0x0000, 8, 0, 1), Fill(16, 0)}), LeftAlone::ReservedByteSet},
       {"random rows", Cat({Header16(2, 4, 2, 0x0000, 8, 0), {1, 2, 3, 4, 5, 6, 7, 8}}), LeftAlone::NotSmaller},
-      {"marker", Marker(), LeftAlone::Marker},
+      {"marker", DensityMarker(), LeftAlone::Marker},
       {"16 bits in version 2 without the direct-colour flag", Cat({Header16(2, 8, 2, 0x0000, 16, 0), Fill(16, 0)}),
        LeftAlone::NoDirectBlock},
   };
@@ -233,7 +225,7 @@ TEST(ThoroughRewriteTest, ApplicationIconsKeepFormsThumbnailersRead) {
   }
   const Bytes family = Cat({
       Header16(1, 2, 8, 0x0000, 1, 8), Fill(16, 0x00),  // uncompressed version 1, 32 bytes
-      Marker(),
+      DensityMarker(),
       HeaderV3(8, 8, 0x0000, 16, 0), v3Rows,
   });
 
@@ -306,7 +298,7 @@ TEST(ThoroughRewriteTest, MalformedFamilyStaysAsItIs) {
 }
 
 TEST(ThoroughRewriteTest, OneEventPassPerBitmapAndAStopEndsTheRewrite) {
-  const Bytes piece = Cat({Header16(1, 2, 8, 0x0000, 1, 8), Fill(16, 0), Marker(), HeaderV3(8, 4, 0x0000, 8, 0), Fill(32, 1)});
+  const Bytes piece = Cat({Header16(1, 2, 8, 0x0000, 1, 8), Fill(16, 0), DensityMarker(), HeaderV3(8, 4, 0x0000, 8, 0), Fill(32, 1)});
   int passes = 0;
   ASSERT_TRUE(RewriteBitmapFamilyThorough(piece, [&] { return ++passes > 0; }).ok());
   EXPECT_EQ(passes, 3);
